@@ -1,0 +1,235 @@
+#include "content/patch/Patch.h"
+
+#include "content/patch/jdiff/ApplyPatch.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/SafePath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// fileHash reads and reports in blocks of this size.
+constexpr qint64 HashBlock = 2048;
+
+// Copies from over to through a temporary file beside to, renamed over it
+// when complete, then deletes from: a rename across file systems.
+bool copyAcross(const QString& from, const QString& to)
+{
+    QFile in(from);
+    QSaveFile out(to);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return false;
+    out.setPermissions(in.permissions());
+    QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), buffer.size());
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        if (out.write(buffer.constData(), got) != got)
+            return false;
+    }
+    if (!out.commit())
+        return false;
+    in.close();
+    QFile::remove(from);
+    return true;
+}
+
+// Puts the file from in place of to, which may exist, in one step: readers
+// of to see either the old file or the new one, never none. (QFile::rename
+// refuses an existing destination.)
+bool replaceFile(const QString& from, const QString& to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    return errno == EXDEV && copyAcross(from, to);
+}
+
+} // namespace
+
+Patch::Patch(IPatchProgress* listener) : m_listener(listener) {}
+
+Patch::~Patch() = default;
+
+bool Patch::load(const QString& patchDir)
+{
+    if (!m_config.loadFile(joinPath(patchDir, QStringLiteral("patch.conf"))))
+        return false;
+    m_patchDir = patchDir;
+    return true;
+}
+
+bool Patch::apply(const QString& gameDir, const QString& workDir)
+{
+    Log::instance()->debug(QStringLiteral("applying patch to "));
+    QList<Entry> modified;
+    QList<Entry> added;
+    QList<Entry> removed;
+    m_done = 0;
+    m_total = 0;
+
+    // Every entry is checked, and the run's size counted, before any file
+    // is touched.
+    if (!resolve(m_config.modified(), gameDir, workDir, modified) || !resolve(m_config.added(), gameDir, workDir, added)
+        || !resolve(m_config.removed(), gameDir, workDir, removed))
+        return false;
+    for (const Entry& entry : qAsConst(modified))
+        m_total += QFileInfo(entry.gameFile).size() + QFileInfo(entry.patchFile).size() + entry.content.size();
+    for (const Entry& entry : qAsConst(added))
+        m_total += QFileInfo(entry.patchFile).size();
+
+    for (const Entry& entry : qAsConst(modified)) {
+        if (!applyModified(entry))
+            return false;
+    }
+    for (const Entry& entry : qAsConst(added)) {
+        if (!applyAdded(entry))
+            return false;
+    }
+    for (const Entry& entry : qAsConst(removed))
+        applyRemoved(entry);
+    return true;
+}
+
+bool Patch::resolve(const QList<PatchContent>& contents, const QString& gameDir, const QString& workDir,
+                    QList<Entry>& entries) const
+{
+    for (const PatchContent& content : contents) {
+        if (!content.isValid())
+            return false;
+        Entry entry{content, QString(), QString(), QString()};
+        const QString path = content.path();
+        if (!safeJoinPath(gameDir, path, entry.gameFile) || !safeJoinPath(m_patchDir, path, entry.patchFile)
+            || !safeJoinPath(workDir, path, entry.workFile)) {
+            Log::instance()->critical(QStringLiteral("patch apply invalid path: ") + path);
+            return false;
+        }
+        entries.append(entry);
+    }
+    return true;
+}
+
+bool Patch::applyModified(const Entry& entry)
+{
+    Log* log = Log::instance();
+    const QString path = entry.content.path();
+    const QString sha1Old = entry.content.sha1Old();
+    const QString sha1New = entry.content.sha1New();
+    const QString& game = entry.gameFile;
+    const QString& delta = entry.patchFile;
+    const QString& work = entry.workFile;
+
+    const QString hash = fileHash(game, QCryptographicHash::Sha1);
+    if (hash == sha1New) {
+        log->info(QStringLiteral("patch apply old hash match new hash for: ") + path + QStringLiteral(" actual: ") + hash
+                  + QStringLiteral(" new: ") + sha1New);
+        m_done += QFileInfo(delta).size() + entry.content.size();
+        return true;
+    }
+    if (hash != sha1Old) {
+        log->critical(QStringLiteral("patch apply old hash mismatch for: ") + path + QStringLiteral(" actual: ") + hash
+                      + QStringLiteral(" excpected: ") + sha1Old);
+        return false;
+    }
+
+    if (!makePath(QFileInfo(work).absolutePath())) {
+        log->critical(QStringLiteral("patch apply failed to create temp file: ") + work);
+        return false;
+    }
+    const int rc = jdiff::applyPatchFiles(game, delta, work, this);
+    m_done += QFileInfo(delta).size();
+    if (rc != jdiff::Success) {
+        log->critical(QStringLiteral("patch apply failed:") + QStringLiteral(" code: ") + QString::number(rc)
+                      + QStringLiteral(" orig: ") + game + QStringLiteral(" patch: ") + delta
+                      + QStringLiteral(" temp: ") + work);
+        return false;
+    }
+    log->info(QStringLiteral("patch apply success: ") + QStringLiteral(" orig: ") + game + QStringLiteral(" patch:")
+              + delta + QStringLiteral(" work: ") + work);
+
+    const QString newHash = fileHash(work, QCryptographicHash::Sha1);
+    if (newHash != sha1New) {
+        log->critical(QStringLiteral("patch apply new hash mismatch for: ") + path + QStringLiteral(" actual: ")
+                      + newHash + QStringLiteral(" excpected: ") + sha1New);
+        return false;
+    }
+
+    // The rebuilt file takes the old one's place in one rename, keeping its
+    // permissions (an executable stays executable).
+    if (!QFile::setPermissions(work, QFile::permissions(game)) || !replaceFile(work, game)) {
+        log->critical(QStringLiteral("patch apply failed to move:") + QStringLiteral(" from: ") + work
+                      + QStringLiteral(" to: ") + game);
+        return false;
+    }
+    return true;
+}
+
+bool Patch::applyAdded(const Entry& entry)
+{
+    Log* log = Log::instance();
+    const QString& source = entry.patchFile;
+    const QString& target = entry.gameFile;
+
+    const QString dir = QFileInfo(target).dir().path();
+    if (!makePath(dir))
+        log->critical(QStringLiteral("patch apply failed to make path: ") + dir);
+    // An existing file under the name is replaced by the same rename.
+    if (!replaceFile(source, target)) {
+        log->critical(QStringLiteral("patch apply failed to add file: ") + QStringLiteral(" src: ") + source
+                      + QStringLiteral(" dst: ") + target);
+        return false;
+    }
+    log->info(QStringLiteral("patch apply add file: ") + target);
+    m_done += QFileInfo(target).size();
+    report();
+    return true;
+}
+
+void Patch::applyRemoved(const Entry& entry)
+{
+    if (QFile::remove(entry.gameFile))
+        Log::instance()->info(QStringLiteral("patch apply remove obsolete file: ") + entry.gameFile);
+    else
+        Log::instance()->critical(QStringLiteral("patch apply failed to remove obsolete file: ") + entry.gameFile);
+}
+
+QString Patch::fileHash(const QString& path, QCryptographicHash::Algorithm algorithm)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QCryptographicHash hash(algorithm);
+    char buffer[HashBlock];
+    qint64 got = 0;
+    do {
+        got = file.read(buffer, HashBlock);
+        if (got > 0) {
+            hash.addData(buffer, int(got));
+            m_done += got;
+            report();
+        }
+    } while (got == HashBlock);
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+void Patch::jdiffProgress(qint64 patchPos, qint64)
+{
+    m_current = patchPos;
+    if (m_listener)
+        m_listener->patchProgress(m_done + m_current, m_total);
+}
+
+void Patch::report()
+{
+    if (m_listener)
+        m_listener->patchProgress(m_done, m_total);
+}

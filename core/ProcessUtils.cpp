@@ -1,0 +1,28 @@
+#include "core/ProcessUtils.h"
+
+#include "platform/Process.h"
+
+bool startDetachedQuoted(const QString& program, const QStringList& arguments)
+{
+    return platform::startDetached(program, arguments);
+}
+
+bool waitForProcess(int processId, int timeoutMs)
+{
+    return platform::waitForProcess(processId, timeoutMs);
+}
+
+int currentProcessId()
+{
+    return platform::currentProcessId();
+}
+
+QString appendChar(const QString& text, char c)
+{
+    return text + QLatin1Char(c);
+}
+
+QString prependChar(char c, const QString& text)
+{
+    return QLatin1Char(c) + text;
+}

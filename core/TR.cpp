@@ -1,0 +1,1 @@
+#include "core/TR.h"

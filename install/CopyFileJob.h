@@ -1,0 +1,29 @@
+#pragma once
+
+#include "install/InstallJob.h"
+
+namespace install {
+
+// Copies one launcher file; the rollback deletes the copy (a file it had
+// replaced is not restored).
+class CopyFileJob : public InstallJob
+{
+public:
+    CopyFileJob(const QString& src, const QString& dst, const QString& title);
+
+    bool execute() override;
+    bool rollback() override;
+
+    const QString& src() const { return m_src; }
+    const QString& dst() const { return m_dst; }
+
+private:
+    QString m_src;
+    QString m_dst;
+};
+
+// The file name joined to each of the two directories.
+InstallJobPtr makeCopyFileJob(const QString& fileName, const QString& srcDir, const QString& dstDir,
+                              const QString& title);
+
+} // namespace install

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "install/InstallOptions.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace install {
+
+// One step of an install that can be carried out and undone. The same jobs
+// serve the install (execute in order, roll back the done ones on failure),
+// the uninstall (roll back all, last to first) and the direct copy of the
+// launcher files (execute only). A job fails only through its result and its
+// own log line.
+class InstallJob
+{
+public:
+    explicit InstallJob(const QString& title) : m_title(title) {}
+    virtual ~InstallJob() = default;
+
+    virtual bool execute() = 0;
+    virtual bool rollback() = 0;
+
+    // The runner hands over its options right before every call.
+    void setOptions(const InstallOptions& options) { m_opts = options; }
+    // Already translated; the progress message of the step.
+    const QString& title() const { return m_title; }
+
+protected:
+    InstallOptions m_opts;
+    QString m_title;
+};
+
+using InstallJobPtr = std::shared_ptr<InstallJob>;
+using InstallJobList = QList<InstallJobPtr>;
+
+} // namespace install

@@ -1,0 +1,184 @@
+#include "install/InstallWorker.h"
+
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/ProductInfo.h"
+#include "core/TR.h"
+#include "install/CreateShellLinkJob.h"
+#include "install/LauncherFiles.h"
+#include "install/RemoveUserDataJob.h"
+#include "install/WriteUninstallRegistry.h"
+#include "platform/ShellLink.h"
+
+#include <QDir>
+
+namespace install {
+
+// The worker removes whole directories below the installation path in
+// uninstall mode; an empty path would make that the file-system root, a
+// relative one whatever the current directory is.
+bool isUsableInstallPath(const QString& path)
+{
+    const QString slashed = QDir::fromNativeSeparators(path);
+    return QDir::isAbsolutePath(slashed) && !slashed.startsWith(QLatin1Char(':'));
+}
+
+InstallWorker::InstallWorker(int installMode, const InstallOptions& options)
+    : QThread(nullptr), m_opts(options), m_installMode(installMode)
+{
+    buildJobs();
+}
+
+InstallWorker::~InstallWorker()
+{
+    // Both owners wait first; this only keeps a careless one from crashing.
+    wait();
+}
+
+QString InstallWorker::targetDir() const
+{
+    QString dir = QDir::fromNativeSeparators(m_opts.m_path);
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+QString InstallWorker::sourceDir() const
+{
+    QString dir = QDir::fromNativeSeparators(appDirPath());
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+void InstallWorker::buildJobs()
+{
+    m_jobs.clear();
+    const QString source = sourceDir();
+    const QString target = targetDir();
+    const QString linkName = TR::tr("ProductLinkName") + platform::shellLinkSuffix();
+    const QString linkTarget = target + launcherExeName();
+
+    addLauncherFileJobs(source, target, m_jobs);
+    const struct {
+        bool wanted;
+        const char* logLine;
+        SpecialFolder folder;
+        const char* titleKey;
+    } links[] = {
+        {m_opts.m_createStartMenuItems, "m_opts.m_createStartMenuItems", SpecialFolder::StartMenu, "InstallOpMenu"},
+        {m_opts.m_createQuickLaunchItems, "m_opts.m_createQuickLaunchItems", SpecialFolder::QuickLaunch,
+         "InstallOpQuicklaunch"},
+        {m_opts.m_createDesktopIcon, "m_opts.m_createDesktopIcon", SpecialFolder::Desktop, "InstallOpLinks"},
+    };
+    for (const auto& link : links) {
+        if (!link.wanted)
+            continue;
+        Log::instance()->debug(QString::fromLatin1(link.logLine));
+        m_jobs.append(makeShellLinkJob(linkTarget, joinPath(specialFolderPath(link.folder, true), linkName),
+                                       TR::tr(link.titleKey)));
+    }
+    if (m_installMode == 0 && m_opts.m_removeUserData) {
+        Log::instance()->debug(QStringLiteral("m_opts.m_removeUserData"));
+        m_jobs.append(makeRemoveUserDataJob(TR::tr("InstallOpRemoveData")));
+    }
+    m_jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallOpCreateUninstall")));
+}
+
+void InstallWorker::run()
+{
+    bool success = true;
+    try {
+        // A shortcut here is a plain file: the shortcut jobs need no COM
+        // apartment, so there is none to enter and leave around the jobs.
+        if (!isUsableInstallPath(m_opts.m_path)) {
+            Log::instance()->critical(QStringLiteral("InstallWorker failed: installation path is not absolute: \"")
+                                      + m_opts.m_path + QLatin1Char('"'));
+            success = false;
+        } else if (m_installMode != 0) {
+            success = runInstall();
+        } else {
+            runUninstall();
+        }
+    } catch (...) {
+        success = false;
+    }
+    emit installProgress(1, 1, success ? TR::tr("InstallResDone") : TR::tr("InstallErrFailed"));
+    emit installFinished(success);
+}
+
+bool InstallWorker::runInstall()
+{
+    InstallJobList done;
+    const int n = m_jobs.size();
+    for (int i = 0; i < n; ++i) {
+        const InstallJobPtr& job = m_jobs.at(i);
+        Log::instance()->debug(QStringLiteral("install (%1/%2) ").arg(i + 1).arg(n) + job->title());
+        emit installProgress(i + 1, n, job->title());
+        job->setOptions(m_opts);
+        if (job->execute()) {
+            done.prepend(job);
+            continue;
+        }
+        // The failed job itself is not rolled back.
+        const QString rollingBack = TR::tr("InstallRollback");
+        for (int k = 0; k < done.size(); ++k) {
+            emit installProgress(k + 1, done.size(), rollingBack);
+            done.at(k)->setOptions(m_opts);
+            done.at(k)->rollback();
+        }
+        return false;
+    }
+    return true;
+}
+
+void InstallWorker::runUninstall()
+{
+    const int n = m_jobs.size();
+    for (int k = 1; k <= n; ++k) {
+        const InstallJobPtr& job = m_jobs.at(n - k);
+        Log::instance()->debug(QStringLiteral("uninstall (%1/%2) ").arg(k).arg(n) + job->title());
+        emit installProgress(k, n, job->title());
+        job->setOptions(m_opts);
+        job->rollback();
+    }
+
+    if (m_opts.m_removeUserData)
+        QDir().rmdir(specialFolderPath(SpecialFolder::ProductData, false));
+    const QString root = targetDir();
+    for (const char* dir : {"Update", "UpdateTemp", "Game"})
+        QDir(joinPath(root, QString::fromLatin1(dir))).removeRecursively();
+    QDir rootDir(root);
+    rootDir.remove(QStringLiteral("log.txt"));
+    rootDir.remove(QStringLiteral("QMXLauncher.conf"));
+}
+
+bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
+{
+    // An empty directory would be taken as the file-system root.
+    if (srcDir.isEmpty() || dstDir.isEmpty()) {
+        Log::instance()->critical(QStringLiteral("installLauncherFiles failed: empty directory (from \"") + srcDir
+                                  + QStringLiteral("\" to \"") + dstDir + QStringLiteral("\")"));
+        return false;
+    }
+    InstallJobList jobs;
+    addLauncherFileJobs(srcDir, dstDir, jobs);
+    jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
+
+    // The defaults: the three shortcut flags set (the list has no shortcut
+    // job to read them), no user data.
+    InstallOptions options;
+    options.m_path = dstDir;
+
+    bool result = true;
+    for (const InstallJobPtr& job : jobs) {
+        job->setOptions(options);
+        if (!job->execute()) {
+            Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + job->title());
+            result = false;
+        }
+    }
+    return result;
+}
+
+} // namespace install

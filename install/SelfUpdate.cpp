@@ -1,0 +1,76 @@
+#include "install/SelfUpdate.h"
+
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/ProcessUtils.h"
+#include "core/ProductInfo.h"
+#include "core/TR.h"
+#include "install/HandOver.h"
+#include "install/InstallWorker.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+// Copying a folder onto itself would delete every launcher file: each copy
+// job removes its destination before it reads the source.
+bool isSameDirectory(const QString& a, const QString& b)
+{
+    const QString canonicalA = QFileInfo(a).canonicalFilePath();
+    return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+int runSelfUpdate(const QHash<int, QVariant>& options)
+{
+    QString path = options.value(install::HandOverPath).toString();
+    const int pid = options.value(install::HandOverPid).toInt();
+    Log::instance()->debug(QStringLiteral("Update path: ") + path);
+    Log::instance()->debug(QStringLiteral("Update pid: ") + QString::number(pid));
+
+    if (path.isEmpty() || pid == 0) {
+        Log::instance()->critical(QStringLiteral("Update failed: missing option"));
+        QMessageBox::critical(nullptr, g_launcherProduct.title, TR::tr("ErrUpdateFailedMissingOption"), QMessageBox::Ok,
+                              QMessageBox::NoButton);
+        return 1;
+    }
+
+    // The old launcher quits right after starting this copy; its files are
+    // replaced only once it has gone, or once waiting makes no sense any more.
+    if (waitForProcess(pid, install::kHandOverWaitMs))
+        Log::instance()->debug(QStringLiteral("Wait for PID: OK"));
+    else
+        Log::instance()->critical(QStringLiteral("Wait for PID: FAILED"));
+
+    const QString source = appDirPath();
+    // The old launcher names its executable; a path that does not exist
+    // counts as one too.
+    const QFileInfo pathInfo(path);
+    if (!pathInfo.isDir()) {
+        const QString directory = pathInfo.absolutePath();
+        Log::instance()->debug(QStringLiteral("Update path is not a directory: ") + path
+                               + QStringLiteral(" converting to ") + directory);
+        path = directory;
+    }
+    Log::instance()->debug(QStringLiteral("Update source: ") + source);
+    Log::instance()->debug(QStringLiteral("Update dest: ") + path);
+
+    if (isSameDirectory(source, path)) {
+        Log::instance()->critical(QStringLiteral("Failed to uptate files from ") + source + QStringLiteral(" in ")
+                                  + path + QStringLiteral(": the same folder"));
+        return 1;
+    }
+    if (!install::installLauncherFiles(source, path)) {
+        Log::instance()->critical(QStringLiteral("Failed to uptate files from ") + source + QStringLiteral(" in ")
+                                  + path);
+        return 1;
+    }
+
+    // The installed launcher in its normal mode; whether it starts does not
+    // change that the files were replaced.
+    startDetachedQuoted(QDir::toNativeSeparators(joinPath(path, g_launcherProduct.exeName)), QStringList());
+    return 0;
+}

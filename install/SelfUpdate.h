@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QHash>
+#include <QVariant>
+
+// The "--update" action, run by the new launcher that the running one has
+// unpacked under "UpdateTemp" and started: waits for the old process (key
+// install::HandOverPid) to end, copies the launcher files from its own
+// directory over the installation (key install::HandOverPath, the old
+// executable or its directory), rewrites the uninstall entry with its own
+// version and starts the installed launcher. Returns the process exit code:
+// 0 when the files were replaced, 1 when an option is missing or the
+// replacement failed. A missing option is reported in a message box.
+int runSelfUpdate(const QHash<int, QVariant>& options);

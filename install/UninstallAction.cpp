@@ -1,0 +1,63 @@
+#include "install/UninstallAction.h"
+
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/ProcessUtils.h"
+#include "core/ProductInfo.h"
+#include "install/HandOver.h"
+#include "install/InstallWorker.h"
+
+namespace install {
+
+int runUninstallAction(const QHash<int, QVariant>& options)
+{
+    if (!options.contains(HandOverPath) && !options.contains(HandOverPid))
+        return startUninstallFromTemp();
+    return uninstallAfterParentExit(options.value(HandOverPath).toString(), options.value(HandOverPid).toInt());
+}
+
+int startUninstallFromTemp()
+{
+    const QString tempPath = newTempFilePath();
+    const QString installDir = appDirPath();
+    // The copy rewrites the uninstall entry to name itself; a failed file is
+    // logged by the runner and the copy is started anyway.
+    installLauncherFiles(installDir, tempPath);
+
+    const QString program = joinPath(tempPath, g_launcherProduct.exeName);
+    const QStringList arguments = {QStringLiteral("--uninstall"), QStringLiteral("--path"), installDir,
+                                   QStringLiteral("--pid"), QString::number(currentProcessId())};
+    if (!startDetachedQuoted(program, arguments)) {
+        Log::instance()->critical(QStringLiteral("Uninstall: failed to start copy: ") + program);
+        return 1;
+    }
+    return 0;
+}
+
+int uninstallAfterParentExit(const QString& path, int pid)
+{
+    // Only one of the two options: not a hand-over from stage 1. Without a
+    // path the removals would run on the file-system root, so nothing runs.
+    if (path.isEmpty() || pid == 0) {
+        Log::instance()->critical(QStringLiteral("Uninstall failed: missing option (path \"") + path
+                                  + QStringLiteral("\", pid ") + QString::number(pid) + QLatin1Char(')'));
+        return 1;
+    }
+
+    // Stage 1 ends right after starting this one; after the time-out the
+    // files it still holds are simply skipped.
+    waitForProcess(pid, kHandOverWaitMs);
+
+    InstallOptions options;
+    options.m_createStartMenuItems = true;
+    options.m_createQuickLaunchItems = true;
+    options.m_createDesktopIcon = true;
+    options.m_removeUserData = true;
+    options.m_path = path;
+    InstallWorker worker(0, options);
+    worker.start(QThread::InheritPriority);
+    worker.wait();
+    return 0;
+}
+
+} // namespace install

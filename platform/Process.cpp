@@ -1,0 +1,128 @@
+#include "platform/Process.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+
+#include <cerrno>
+#include <cstdio>
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// A zombie has ended; it only waits for its parent to collect it.
+bool isZombie(int processId)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(processId));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const int close = text.lastIndexOf(')');
+    return close >= 0 && close + 2 < text.size() && text.at(close + 2) == 'Z';
+}
+
+bool processExists(int processId)
+{
+    return ::kill(processId, 0) == 0 || errno == EPERM;
+}
+
+// Kernels without pidfd: look every few milliseconds.
+bool pollUntilGone(int processId, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (!processExists(processId) || isZombie(processId))
+            return true;
+        if (timer.elapsed() >= timeoutMs)
+            return false;
+        const timespec pause{0, 5 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
+QMutex g_cleanupsMutex;
+std::vector<TerminateCleanup*> g_cleanups;
+
+} // namespace
+
+TerminateCleanup::TerminateCleanup(std::function<void()> release)
+    : m_release(std::move(release))
+{
+    QMutexLocker lock(&g_cleanupsMutex);
+    g_cleanups.push_back(this);
+}
+
+TerminateCleanup::~TerminateCleanup()
+{
+    QMutexLocker lock(&g_cleanupsMutex);
+    g_cleanups.erase(std::remove(g_cleanups.begin(), g_cleanups.end(), this), g_cleanups.end());
+}
+
+int currentProcessId()
+{
+    return int(::getpid());
+}
+
+bool waitForProcess(int processId, int timeoutMs)
+{
+    if (processId <= 0 || !processExists(processId))
+        return false;
+
+#ifdef SYS_pidfd_open
+    const int fd = int(::syscall(SYS_pidfd_open, processId, 0));
+    if (fd < 0) {
+        if (errno == ESRCH)
+            return false;
+        return pollUntilGone(processId, timeoutMs);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    bool ended = false;
+    for (;;) {
+        const qint64 left = qMax<qint64>(0, timeoutMs - timer.elapsed());
+        pollfd entry{fd, POLLIN, 0};
+        const int rc = ::poll(&entry, 1, int(left));
+        if (rc > 0) {
+            ended = true;
+            break;
+        }
+        if (rc == 0 || (rc < 0 && errno != EINTR))
+            break;
+    }
+    ::close(fd);
+    return ended;
+#else
+    return pollUntilGone(processId, timeoutMs);
+#endif
+}
+
+void terminateCurrentProcess(int exitCode)
+{
+    std::vector<TerminateCleanup*> cleanups;
+    {
+        QMutexLocker lock(&g_cleanupsMutex);
+        cleanups.swap(g_cleanups);
+    }
+    for (auto it = cleanups.rbegin(); it != cleanups.rend(); ++it)
+        (*it)->m_release();
+    std::fflush(nullptr);
+    ::_exit(exitCode);
+}
+
+bool startDetached(const QString& program, const QStringList& arguments, qint64* processId)
+{
+    return QProcess::startDetached(program, arguments, QString(), processId);
+}
+
+} // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// A shortcut here is a freedesktop desktop entry: the file that menus and
+// desktops recognise, named "<shown name>.desktop".
+QString shellLinkSuffix();
+
+// Writes the shortcut at linkPath, whole, and marks it executable (desktops
+// refuse to start entries that are not). It starts target with no arguments;
+// the name shown is the link file's name without the suffix. Returns 0, or a
+// negative code when the file could not be written (the negated
+// QFileDevice::FileError).
+int createShellLink(const QString& target, const QString& linkPath);
+
+// One argument of an Exec key, quoted when it holds a reserved character and
+// escaped as a desktop entry's string value.
+QString desktopEntryExecArgument(const QString& argument);
+
+} // namespace platform

@@ -1,0 +1,360 @@
+#include "content/patch/Patch.h"
+#include "tests/content/patch/PatchTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+#include "tools/jdiff-encode/JDiffEncoder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <unistd.h>
+
+using namespace patchtest;
+
+namespace {
+
+// Every file below dir by relative path, with its content.
+QMap<QString, QByteArray> snapshot(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(dir).relativeFilePath(path), testsupport::readFile(path));
+    }
+    return files;
+}
+
+// A game directory, a patch directory and a work directory below base, and
+// the "patch.conf" that is built up entry by entry.
+class PatchSetup
+{
+public:
+    explicit PatchSetup(const QString& base)
+        : game(base + "/Game"), patch(base + "/UpdateTemp/patch"), work(base + "/UpdateTemp/work")
+    {
+        QDir().mkpath(game);
+        QDir().mkpath(patch);
+    }
+
+    QString gameFile(const QString& path, const QByteArray& content) const
+    {
+        return testsupport::writeFile(game + "/" + path, content);
+    }
+
+    // The game file holds old; the delta rebuilds new from it.
+    void modify(const QString& path, const QByteArray& old, const QByteArray& neu)
+    {
+        gameFile(path, old);
+        testsupport::writeFile(patch + "/" + path, jdiff::encode(old, neu));
+        modified.append(QJsonObject{
+            {"path", path}, {"sha1_old", sha1(old)}, {"sha1_new", sha1(neu)}, {"size", qint64(neu.size())}});
+    }
+
+    void add(const QString& path, const QByteArray& content)
+    {
+        testsupport::writeFile(patch + "/" + path, content);
+        added.append(QJsonObject{{"path", path}});
+    }
+
+    void remove(const QString& path) { removed.append(QJsonObject{{"path", path}}); }
+
+    void writeConfig() const
+    {
+        const QJsonObject lists{{"modified", modified}, {"added", added}, {"removed", removed}};
+        testsupport::writeFile(patch + "/patch.conf",
+                               QJsonDocument(QJsonObject{{"version_from", "1.0.0"}, {"patch", lists}}).toJson());
+    }
+
+    bool apply(IPatchProgress* listener) const
+    {
+        writeConfig();
+        Patch run(listener);
+        EXPECT_TRUE(run.load(patch));
+        return run.apply(game, work);
+    }
+
+    const QString game;
+    const QString patch;
+    const QString work;
+    QJsonArray modified;
+    QJsonArray added;
+    QJsonArray removed;
+};
+
+TEST(PatchApply, BringsAGameDirectoryToTheNextVersion)
+{
+    const QByteArray exeOld = randomBytes(20000, 1);
+    QByteArray exeNew = exeOld;
+    exeNew.replace(5000, 300, randomBytes(500, 2));
+    const QByteArray levelOld = randomBytes(9000, 3);
+    const QByteArray levelNew = levelOld.left(4000) + "inserted" + levelOld.mid(4100);
+    const QByteArray same = "already the new version";
+
+    struct Mode {
+        const char* name;
+        bool listen;
+        bool workElsewhere;
+    };
+    QVector<Mode> modes = {{"with a listener", true, false}, {"without a listener", false, false}};
+    // Where this machine has a second file system at hand, the work
+    // directory goes there: files then move across by copying.
+    const QString shm = "/dev/shm";
+    if (QFileInfo(shm).isDir() && QStorageInfo(shm).device() != QStorageInfo(testsupport::rootDir()).device())
+        modes.append({"work directory on another file system", true, true});
+
+    int run = 0;
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.name);
+        PatchSetup setup(testsupport::rootDir() + QString("/run%1").arg(run++));
+        QTemporaryDir otherFileSystem(shm + "/patch-test-XXXXXX");
+        const QString work = mode.workElsewhere ? otherFileSystem.path() + "/work" : setup.work;
+
+        setup.modify("bin/game.exe", exeOld, exeNew);
+        setup.modify("data/level.dat", levelOld, levelNew);
+        setup.modify("data/same.dat", "the old version", same);
+        setup.gameFile("data/same.dat", same);
+        setup.add("readme.txt", "new readme");
+        setup.add("new/dir/file.bin", randomBytes(3000, 4));
+        setup.remove("old.txt");
+        setup.remove("gone.txt");
+        setup.gameFile("readme.txt", "old readme");
+        setup.gameFile("old.txt", "obsolete");
+        QFile::setPermissions(setup.game + "/bin/game.exe", QFile::permissions(setup.game + "/bin/game.exe")
+                                                                  | QFile::ExeOwner | QFile::ExeGroup);
+        // A second name for the old file: it keeps the old content when the
+        // rebuilt file replaces the name instead of being written into it.
+        ASSERT_EQ(::link(QFile::encodeName(setup.game + "/bin/game.exe").constData(),
+                         QFile::encodeName(setup.game + "/game.exe.link").constData()),
+                  0);
+
+        qint64 total = 0;
+        for (const char* path : {"bin/game.exe", "data/level.dat", "data/same.dat"})
+            total += QFileInfo(setup.game + "/" + path).size() + QFileInfo(setup.patch + "/" + path).size();
+        total += exeNew.size() + levelNew.size() + same.size() + 10 + 3000;
+
+        testsupport::clearLog();
+        setup.writeConfig();
+        PatchProgressRecorder progress;
+        Patch patch(mode.listen ? &progress : nullptr);
+        ASSERT_TRUE(patch.load(setup.patch));
+        ASSERT_TRUE(patch.apply(setup.game, work));
+
+        const QMap<QString, QByteArray> expected{
+            {"bin/game.exe", exeNew},
+            {"data/level.dat", levelNew},
+            {"data/same.dat", same},
+            {"readme.txt", "new readme"},
+            {"new/dir/file.bin", randomBytes(3000, 4)},
+            {"game.exe.link", exeOld},
+        };
+        EXPECT_EQ(snapshot(setup.game), expected);
+        EXPECT_TRUE(QFile::permissions(setup.game + "/bin/game.exe").testFlag(QFile::ExeOwner));
+        EXPECT_TRUE(snapshot(work).isEmpty()); // rebuilt files moved out
+        EXPECT_FALSE(QFile::exists(setup.patch + "/readme.txt"));
+
+        const QString G = setup.game + "/data/level.dat";
+        const QString D = setup.patch + "/data/level.dat";
+        const QString W = work + "/data/level.dat";
+        const QString sameHash = sha1(same);
+        EXPECT_TRUE(testsupport::logLines().value(0).startsWith("debg"));
+        for (const QString& line : QStringList{
+                 "applying patch to ",
+                 "patch apply old hash match new hash for: data/same.dat actual: " + sameHash + " new: " + sameHash,
+                 "patch apply success:  orig: " + G + " patch:" + D + " work: " + W,
+                 "patch apply add file: " + setup.game + "/new/dir/file.bin",
+                 "patch apply remove obsolete file: " + setup.game + "/old.txt",
+             })
+            EXPECT_TRUE(testsupport::logContains(line)) << line.toStdString();
+        EXPECT_TRUE(testsupport::logContains("patch apply failed to remove obsolete file: " + setup.game + "/gone.txt"));
+
+        if (mode.listen) {
+            ASSERT_FALSE(progress.reports.isEmpty());
+            qint64 last = 0;
+            for (const Report& r : progress.reports) {
+                EXPECT_GE(r.first, last);
+                EXPECT_EQ(r.second, total);
+                last = r.first;
+            }
+            EXPECT_EQ(progress.reports.last(), Report(total, total));
+        }
+    }
+}
+
+TEST(PatchApply, AnEmptyPatchTouchesNothing)
+{
+    PatchSetup setup(testsupport::rootDir());
+    setup.gameFile("a.txt", "a");
+    PatchProgressRecorder progress;
+    EXPECT_TRUE(setup.apply(&progress));
+    EXPECT_TRUE(progress.reports.isEmpty());
+    EXPECT_EQ(testsupport::logLines().size(), 1);
+    EXPECT_TRUE(testsupport::logContains("applying patch to "));
+}
+
+TEST(PatchApply, FailuresLeaveTheGameFileWhole)
+{
+    const QByteArray old = randomBytes(6000, 5);
+    const QByteArray neu = old.left(3000) + randomBytes(100, 6) + old.mid(3000);
+    const struct {
+        const char* name;
+        std::function<void(PatchSetup&, QJsonObject&)> change;
+        std::function<QString(const PatchSetup&)> logLine;
+        QByteArray gameContent; // of a.dat afterwards; null: missing
+    } cases[] = {
+        {"old hash mismatch",
+         [](PatchSetup& s, QJsonObject&) { s.gameFile("a.dat", "changed by the player"); },
+         [](const PatchSetup&) {
+             return "patch apply old hash mismatch for: a.dat actual: " + sha1("changed by the player")
+                    + " excpected: ";
+         },
+         "changed by the player"},
+        {"game file missing",
+         [](PatchSetup& s, QJsonObject&) { QFile::remove(s.game + "/a.dat"); },
+         [](const PatchSetup&) { return QString("patch apply old hash mismatch for: a.dat actual:  excpected: "); },
+         QByteArray()},
+        {"upper-case digest",
+         [](PatchSetup&, QJsonObject& entry) { entry["sha1_old"] = entry["sha1_old"].toString().toUpper(); },
+         [old](const PatchSetup&) { return "patch apply old hash mismatch for: a.dat actual: " + sha1(old); },
+         old},
+        {"new hash mismatch",
+         [](PatchSetup&, QJsonObject& entry) { entry["sha1_new"] = QString(40, '0'); },
+         [neu](const PatchSetup&) {
+             return "patch apply new hash mismatch for: a.dat actual: " + sha1(neu) + " excpected: " + QString(40, '0');
+         },
+         old},
+        {"corrupt delta",
+         [](PatchSetup& s, QJsonObject&) { testsupport::writeFile(s.patch + "/a.dat", patchtest::bytes({0xA7})); },
+         [](const PatchSetup& s) {
+             return "patch apply failed: code: 20 orig: " + s.game + "/a.dat patch: " + s.patch
+                    + "/a.dat temp: " + s.work + "/a.dat";
+         },
+         old},
+        {"work directory cannot be made",
+         [](PatchSetup& s, QJsonObject&) { testsupport::writeFile(s.work, "a file where the folder goes"); },
+         [](const PatchSetup& s) { return "patch apply failed to create temp file: " + s.work + "/a.dat"; },
+         old},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PatchSetup setup(testsupport::rootDir() + "/" + c.name);
+        setup.modify("a.dat", old, neu);
+        QJsonObject entry = setup.modified[0].toObject();
+        c.change(setup, entry);
+        setup.modified[0] = entry;
+        testsupport::clearLog();
+        EXPECT_FALSE(setup.apply(nullptr));
+        EXPECT_TRUE(testsupport::logContains(c.logLine(setup))) << c.logLine(setup).toStdString();
+        QFile game(setup.game + "/a.dat");
+        EXPECT_EQ(game.exists() ? testsupport::readFile(game.fileName()) : QByteArray(), c.gameContent);
+    }
+}
+
+TEST(PatchApply, AnAddedFileThatCannotTakeItsPlaceFailsTheRun)
+{
+    PatchSetup setup(testsupport::rootDir());
+    setup.add("data", "a file where the game has a folder");
+    setup.add("later.txt", "never moved");
+    setup.gameFile("data/keep.txt", "kept");
+    EXPECT_FALSE(setup.apply(nullptr));
+    EXPECT_TRUE(testsupport::logContains("patch apply failed to add file:  src: " + setup.patch
+                                         + "/data dst: " + setup.game + "/data"));
+    EXPECT_EQ(snapshot(setup.game), (QMap<QString, QByteArray>{{"data/keep.txt", "kept"}}));
+    EXPECT_TRUE(QFile::exists(setup.patch + "/later.txt"));
+}
+
+TEST(PatchApply, RefusesEntriesBeforeTouchingAnyFile)
+{
+    const QString attacks[] = {"", ".", "./", "../outside.txt", "/etc/hostname", "a/../../outside.txt",
+                               "a/../b.txt", "data/../../../outside.txt"};
+    const char* lists[] = {"modified", "added", "removed"};
+    int run = 0;
+    auto check = [&](const char* list, const QJsonValue& bad, const QString& what) {
+        SCOPED_TRACE(QString("%1 entry %2").arg(list, what).toStdString());
+        const QString base = testsupport::rootDir() + QString("/run%1").arg(run++);
+        PatchSetup setup(base + "/app");
+        // A valid entry of each kind comes first; none of them may happen.
+        setup.modify("a.dat", "old", "new");
+        setup.add("b.dat", "added");
+        setup.remove("c.dat");
+        setup.gameFile("c.dat", "to remove");
+        const QString outside = testsupport::writeFile(base + "/app/UpdateTemp/outside.txt", "outside");
+        testsupport::writeFile(base + "/app/outside.txt", "outside");
+        QJsonArray& array = QString(list) == "modified" ? setup.modified
+                            : QString(list) == "added"  ? setup.added
+                                                        : setup.removed;
+        array.append(bad);
+        setup.writeConfig();
+        const QMap<QString, QByteArray> before = snapshot(base);
+
+        PatchProgressRecorder progress;
+        EXPECT_FALSE(setup.apply(&progress));
+        EXPECT_EQ(snapshot(base), before);
+        EXPECT_TRUE(progress.reports.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(setup.work));
+    };
+    for (const char* list : lists) {
+        check(list, QJsonValue(3), "a number");
+        check(list, QJsonObject(), "an empty object");
+        for (const QString& path : attacks) {
+            check(list, QJsonObject{{"path", path}, {"sha1_old", sha1("outside")}, {"sha1_new", sha1("x")}},
+                  "\"" + path + "\"");
+            EXPECT_TRUE(testsupport::logContains("patch apply invalid path: " + path));
+        }
+    }
+}
+
+TEST(PatchApply, FileHashReadsInBlocksOf2048)
+{
+    const struct {
+        int size;
+        int reports;
+    } cases[] = {{0, 0}, {1, 1}, {2047, 1}, {2048, 1}, {2049, 2}, {5000, 3}};
+    PatchProgressRecorder progress;
+    Patch patch(&progress);
+    qint64 done = 0;
+    for (const auto& c : cases) {
+        const QByteArray content = randomBytes(c.size, quint32(c.size));
+        const QString path = testsupport::writeFile(testsupport::rootDir() + QString("/f%1").arg(c.size), content);
+        progress.reports.clear();
+        EXPECT_EQ(patch.fileHash(path, QCryptographicHash::Sha1), sha1(content)) << c.size;
+        EXPECT_EQ(progress.reports.size(), c.reports) << c.size;
+        done += c.size;
+        if (c.reports > 0) {
+            EXPECT_EQ(progress.reports.last().first, done) << c.size;
+        }
+    }
+    progress.reports.clear();
+    EXPECT_EQ(patch.fileHash(testsupport::rootDir() + "/missing", QCryptographicHash::Sha1), "");
+    EXPECT_TRUE(progress.reports.isEmpty());
+    EXPECT_EQ(Patch(nullptr).fileHash(testsupport::rootDir() + "/f5000", QCryptographicHash::Md5),
+              QString::fromLatin1(QCryptographicHash::hash(randomBytes(5000, 5000), QCryptographicHash::Md5).toHex()));
+}
+
+TEST(PatchApply, LoadKeepsTheDirectoryOfTheLastGoodConfig)
+{
+    PatchSetup setup(testsupport::rootDir());
+    setup.add("b.dat", "added");
+    setup.writeConfig();
+    Patch patch(nullptr);
+    ASSERT_TRUE(patch.load(setup.patch));
+    EXPECT_FALSE(patch.load(testsupport::rootDir() + "/elsewhere"));
+    EXPECT_TRUE(testsupport::logContains("PatchConfig failed to open: " + testsupport::rootDir()
+                                         + "/elsewhere/patch.conf"));
+    EXPECT_EQ(patch.config().versionFrom(), Version(1, 0, 0));
+    EXPECT_TRUE(patch.apply(setup.game, setup.work));
+    EXPECT_EQ(testsupport::readFile(setup.game + "/b.dat"), "added");
+}
+
+} // namespace

@@ -1,0 +1,129 @@
+#include "core/JsonSettings.h"
+#include "core/JsonWrapper.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+
+namespace {
+
+JsonWrapper record(const char* json)
+{
+    JsonWrapper r;
+    r.assign(QJsonDocument::fromJson(json).object());
+    return r;
+}
+
+TEST(JsonWrapper, GettersAreForgiving)
+{
+    const JsonWrapper r = record(R"({"s": "text", "n": 123, "ns": "123", "bad": "12a", "t": true,
+                                     "big": 1e30, "neg": "-5", "o": {"k": 1}, "str": "x", "nul": null})");
+    const struct {
+        const char* key;
+        QString string;
+        qint64 number;
+    } cases[] = {
+        {"s", "text", 0},
+        {"n", "", 123},
+        {"ns", "123", 123},
+        {"bad", "12a", 0},
+        {"t", "", 0},
+        {"big", "", 0},
+        {"neg", "-5", -5},
+        {"o", "", 0},
+        {"nul", "", 0},
+        {"missing", "", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(r.getString(c.key), c.string) << c.key;
+        EXPECT_EQ(r.getInt64(c.key), c.number) << c.key;
+    }
+
+    JsonWrapper target = record(R"({"before": 1})");
+    EXPECT_FALSE(r.getObject("missing", target));
+    EXPECT_EQ(target.getInt64("before"), 1); // untouched
+    EXPECT_TRUE(r.getObject("str", target)); // not an object: empty, still true
+    EXPECT_FALSE(target.isValid());
+    EXPECT_TRUE(r.getObject("o", target));
+    EXPECT_EQ(target.getInt64("k"), 1);
+
+    JsonWrapper plain;
+    EXPECT_FALSE(plain.assign(QJsonObject()));
+    EXPECT_TRUE(plain.assign(QJsonObject{{"a", 1}}));
+    EXPECT_EQ(record(R"({"version_from": "1.2"})").versionFrom(), Version(1, 2, 0));
+    EXPECT_EQ(record(R"({"version_from": 3})").versionFrom(), Version());
+}
+
+class JsonSettingsTest : public ::testing::Test
+{
+protected:
+    QString path() const { return testsupport::appDir() + "/QMXLauncher.conf"; }
+};
+
+TEST_F(JsonSettingsTest, LoadFailuresKeepWhatWasHeld)
+{
+    JsonSettings settings;
+    settings.setValue("eula_accepted", 20171002);
+
+    EXPECT_FALSE(settings.load(path())); // missing
+    for (const QByteArray& content : {QByteArray(), QByteArray("{\"a\": ")}) {
+        testsupport::writeFile(path(), content);
+        EXPECT_FALSE(settings.load(path())) << content.constData();
+    }
+    EXPECT_EQ(settings.value("eula_accepted").toInt(), 20171002);
+
+    testsupport::writeFile(path(), "[1, 2]");
+    EXPECT_TRUE(settings.load(path()));
+    EXPECT_FALSE(settings.value("eula_accepted").isValid());
+    EXPECT_EQ(settings.value("never set").toInt(), 0);
+}
+
+TEST_F(JsonSettingsTest, SaveWritesTheWholeFlatObject)
+{
+    testsupport::writeFile(path(), R"({"update_url": "http://127.0.0.1/x.json", "stale": 1})");
+    JsonSettings settings;
+    ASSERT_TRUE(settings.load(path()));
+    settings.setValue("general.ui_language", "zh_CN");
+    settings.setValue("eula_accepted", 20171002);
+    settings.setValue("stale", 2);
+    ASSERT_TRUE(settings.save(path()));
+
+    const QJsonObject saved = QJsonDocument::fromJson(testsupport::readFile(path())).object();
+    EXPECT_EQ(saved.size(), 4);
+    EXPECT_EQ(saved.value("general.ui_language").toString(), "zh_CN"); // a top-level key, not a path
+    EXPECT_FALSE(saved.contains("general"));
+    EXPECT_EQ(saved.value("eula_accepted").toInt(), 20171002);
+    EXPECT_EQ(saved.value("stale").toInt(), 2);
+    EXPECT_EQ(saved.value("update_url").toString(), "http://127.0.0.1/x.json");
+    EXPECT_TRUE(testsupport::readFile(path()).contains("\n    \"eula_accepted\"")); // indented form
+
+    EXPECT_FALSE(settings.save(testsupport::rootDir() + "/no/such/dir/QMXLauncher.conf"));
+}
+
+// A disk that fills up in the middle of the save must not cost the user the
+// settings already on disk, whether the write fails at once (a large
+// document) or only when Qt flushes its buffer (a small one).
+TEST_F(JsonSettingsTest, FailedSaveLeavesTheOldFileWhole)
+{
+    for (const int padding : {64 * 1024, 300}) {
+        JsonSettings settings;
+        settings.setValue("eula_accepted", 20171002);
+        ASSERT_TRUE(settings.save(path()));
+        const QByteArray before = testsupport::readFile(path());
+
+        settings.setValue("padding", QString(padding, 'x'));
+        bool saved = true;
+        {
+            testsupport::FileSizeLimit limit(before.size() + 16);
+            saved = settings.save(path());
+        }
+        EXPECT_FALSE(saved) << padding;
+        EXPECT_EQ(testsupport::readFile(path()), before) << padding;
+    }
+}
+
+} // namespace

@@ -1,0 +1,293 @@
+#include "core/Paths.h"
+#include "install/InstallWorker.h"
+#include "install/LauncherFiles.h"
+#include "tests/install/InstallFixture.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <ostream>
+
+using namespace install;
+
+namespace {
+
+struct Progress
+{
+    int step;
+    int total;
+    QString text;
+    bool operator==(const Progress& other) const
+    {
+        return step == other.step && total == other.total && text == other.text;
+    }
+};
+
+void PrintTo(const Progress& p, std::ostream* out)
+{
+    *out << p.step << "/" << p.total << " " << p.text.toStdString();
+}
+
+struct WorkerRun
+{
+    QList<Progress> progress;
+    QList<bool> finished;
+};
+
+WorkerRun runWorker(int mode, const InstallOptions& options)
+{
+    WorkerRun run;
+    InstallWorker worker(mode, options);
+    // Direct connections: the slots run on the worker thread while this one
+    // waits, and wait() orders their writes before the reads below.
+    QObject::connect(&worker, &InstallWorker::installProgress, [&run](int step, int total, const QString& text) {
+        run.progress.append({step, total, text});
+    });
+    QObject::connect(&worker, &InstallWorker::installFinished, [&run](bool res) { run.finished.append(res); });
+    worker.start();
+    EXPECT_TRUE(worker.wait(60000));
+    return run;
+}
+
+// One progress step per title, counted from 1 of total (by default as
+// many as there are titles).
+QList<Progress> steps(const QStringList& titles, int total = -1)
+{
+    QList<Progress> list;
+    for (int i = 0; i < titles.size(); ++i)
+        list.append({i + 1, total < 0 ? int(titles.size()) : total, titles[i]});
+    return list;
+}
+
+QStringList repeated(const QString& text, int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << text;
+    return list;
+}
+
+const QString kFiles = "Installing files...";
+const Progress kDone = {1, 1, "Done."};
+const Progress kFailed = {1, 1, "Installation failed."};
+
+InstallOptions options(bool startMenu, bool quickLaunch, bool desktop, bool userData, const QString& path)
+{
+    InstallOptions o;
+    o.m_createStartMenuItems = startMenu;
+    o.m_createQuickLaunchItems = quickLaunch;
+    o.m_createDesktopIcon = desktop;
+    o.m_removeUserData = userData;
+    o.m_path = path;
+    return o;
+}
+
+// The paths named by the log lines that start with a prefix, in order.
+QStringList loggedPaths(const QString& prefix)
+{
+    QStringList paths;
+    for (const QString& line : testsupport::logLines()) {
+        const int at = line.indexOf(prefix);
+        if (at >= 0)
+            paths << line.mid(at + prefix.size()).section("; result", 0, 0);
+    }
+    return paths;
+}
+
+class InstallWorkerTest : public InstallFixture
+{
+protected:
+
+    QStringList installedFiles() const
+    {
+        QStringList files;
+        for (const QString& name : launcherFileNames()) {
+            if (QFileInfo::exists(target() + "/" + name))
+                files << name;
+        }
+        return files;
+    }
+};
+
+TEST_F(InstallWorkerTest, InstallsFilesShortcutsAndTheEntry)
+{
+    const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Quillmere 4\nExec=\"" + target().toUtf8()
+        + "/QMXLauncher.exe\"\nTerminal=false\n";
+    const struct {
+        const char* what;
+        bool startMenu, quickLaunch, desktop, userData;
+        QStringList titles;
+    } cases[] = {
+        {"the install dialog with both boxes ticked", true, false, true, false,
+         repeated(kFiles, 10) + QStringList{"Creating start menu links...", "Creating desktop links...",
+                                            "Creating uninstall keys..."}},
+        {"no shortcuts", false, false, false, false, repeated(kFiles, 10) + QStringList{"Creating uninstall keys..."}},
+        {"every shortcut; the user-data flag adds nothing to an install", true, true, true, true,
+         repeated(kFiles, 10) + QStringList{"Creating start menu links...", "Creating quick launch links...",
+                                            "Creating desktop links...", "Creating uninstall keys..."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(target()).removeRecursively();
+        for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop})
+            QFile::remove(linkPath(folder));
+
+        const WorkerRun run = runWorker(1, options(c.startMenu, c.quickLaunch, c.desktop, c.userData, target()));
+        EXPECT_EQ(run.progress, steps(c.titles) + QList<Progress>{kDone});
+        EXPECT_EQ(run.finished, QList<bool>{true});
+
+        for (const QString& name : launcherFileNames())
+            EXPECT_EQ(testsupport::readFile(target() + "/" + name), dummyContent(name)) << name.toStdString();
+        const struct {
+            const char* folder;
+            bool wanted;
+        } links[] = {{kStartMenu, c.startMenu}, {kQuickLaunch, c.quickLaunch}, {kDesktop, c.desktop}};
+        for (const auto& link : links) {
+            EXPECT_EQ(testsupport::readFile(linkPath(link.folder)), link.wanted ? entry : QByteArray()) << link.folder;
+            EXPECT_EQ(bool(QFileInfo(linkPath(link.folder)).permissions() & QFileDevice::ExeOwner), link.wanted);
+        }
+        EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe"));
+    }
+    EXPECT_TRUE(testsupport::logContains("install (13/13) Creating uninstall keys..."));
+}
+
+TEST_F(InstallWorkerTest, AFailingFileRollsBackTheCopiedOnesNewestFirst)
+{
+    QFile::remove(source() + "/libQt5Widgets.so.5");
+    // An earlier installation: its file is replaced, then deleted by the
+    // rollback, not restored.
+    testsupport::writeFile(target() + "/libQt5Core.so.5", "the installed one");
+
+    const WorkerRun run = runWorker(1, options(true, false, true, false, target()));
+    EXPECT_EQ(run.progress,
+              steps(repeated(kFiles, 3), 13) + steps(repeated("Rolling back...", 2)) + QList<Progress>{kFailed});
+    EXPECT_EQ(run.finished, QList<bool>{false});
+    EXPECT_EQ(loggedPaths("CopyFileJob Rollback: "),
+              QStringList({target() + "/libQt5Gui.so.5", target() + "/libQt5Core.so.5"}));
+    EXPECT_EQ(installedFiles(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(linkPath(kStartMenu)));
+    EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+    EXPECT_FALSE(entryExists());
+}
+
+TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
+{
+    const qint64 fourValues = prepareEntry(4);
+    WorkerRun run;
+    {
+        // The files and shortcuts are smaller than the key's file; the
+        // fifth value does not fit.
+        testsupport::FileSizeLimit limit(fourValues);
+        run = runWorker(1, options(true, false, true, false, target()));
+    }
+    const QStringList titles = repeated(kFiles, 10)
+        + QStringList{"Creating start menu links...", "Creating desktop links...", "Creating uninstall keys..."};
+    EXPECT_EQ(run.progress, steps(titles) + steps(repeated("Rolling back...", 12)) + QList<Progress>{kFailed});
+    EXPECT_EQ(run.finished, QList<bool>{false});
+    EXPECT_EQ(installedFiles(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(linkPath(kStartMenu)));
+    EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+    EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+}
+
+TEST_F(InstallWorkerTest, UninstallUndoesEverythingInReverseAndRemovesTheWorkingData)
+{
+    ASSERT_EQ(runWorker(1, options(true, true, true, false, target())).finished, QList<bool>{true});
+    const QString data = specialFolderPath(SpecialFolder::ProductData, false);
+    testsupport::writeFile(data + "state.json", "{}");
+    for (const char* file : {"Update/a.7z", "UpdateTemp/c1/patch.conf", "Game/bin/qmx_x64.exe", "log.txt",
+                             "QMXLauncher.conf", "Session.conf"})
+        testsupport::writeFile(target() + "/" + file, "x");
+    testsupport::clearLog();
+
+    const WorkerRun run = runWorker(0, options(true, true, true, true, target()));
+    const QStringList titles = QStringList{"Creating uninstall keys...", "Removing user data...",
+                                           "Creating desktop links...", "Creating quick launch links...",
+                                           "Creating start menu links..."}
+        + repeated(kFiles, 10);
+    EXPECT_EQ(run.progress, steps(titles) + QList<Progress>{kDone});
+    EXPECT_EQ(run.finished, QList<bool>{true});
+    EXPECT_TRUE(testsupport::logContains("uninstall (15/15) Installing files..."));
+
+    QStringList reversed;
+    for (const QString& name : launcherFileNames())
+        reversed.prepend(target() + "/" + name);
+    EXPECT_EQ(loggedPaths("CopyFileJob Rollback: "), reversed);
+    EXPECT_EQ(loggedPaths("CreateShellLinkJob Rollback: "),
+              QStringList({linkPath(kDesktop), linkPath(kQuickLaunch), linkPath(kStartMenu)}));
+
+    EXPECT_FALSE(entryExists());
+    EXPECT_FALSE(QFileInfo::exists(data));
+    EXPECT_EQ(installedFiles(), QStringList());
+    // What stays: the folder itself, its emptied subfolders and files of others.
+    QStringList left = QDir(target()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, QStringList({"Session.conf", "imageformats", "platforms"}));
+    EXPECT_TRUE(QDir(target() + "/platforms").isEmpty());
+
+    // Once more, with everything already gone: still a success.
+    const WorkerRun again = runWorker(0, options(true, true, true, true, target()));
+    EXPECT_EQ(again.progress.last(), kDone);
+    EXPECT_EQ(again.finished, QList<bool>{true});
+}
+
+TEST_F(InstallWorkerTest, RefusesAnEmptyOrRelativePath)
+{
+    // A working directory and an uninstall entry that a refused run must not touch.
+    const QString cwd = testsupport::rootDir() + "/cwd";
+    for (const char* file : {"Game/qmx_x64.exe", "Update/a.7z", "log.txt", "QMXLauncher.exe"})
+        testsupport::writeFile(cwd + "/" + file, "keep");
+    prepareEntry(9);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(cwd));
+
+    const struct {
+        int mode;
+        QString path;
+    } cases[] = {
+        {0, ""}, {1, ""}, {0, "."}, {1, "."}, {0, "relative/dir"}, {1, "Install Dir"}, {0, ":/resources"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + " \"" + c.path.toStdString() + "\"");
+        testsupport::clearLog();
+        const WorkerRun run = runWorker(c.mode, options(true, true, true, true, c.path));
+        EXPECT_EQ(run.progress, QList<Progress>{kFailed});
+        EXPECT_EQ(run.finished, QList<bool>{false});
+        EXPECT_TRUE(testsupport::logContains("InstallWorker failed: installation path is not absolute: \"" + c.path));
+        for (const char* file : {"Game/qmx_x64.exe", "Update/a.7z", "log.txt", "QMXLauncher.exe"})
+            EXPECT_EQ(testsupport::readFile(cwd + "/" + file), "keep") << file;
+        EXPECT_EQ(storedEntry().size(), 9);
+        EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+    }
+    QDir::setCurrent(previous);
+}
+
+TEST_F(InstallWorkerTest, LauncherFilesAreCopiedPastAFailure)
+{
+    const QString copy = testsupport::rootDir() + "/Temp/qm_1a2b";
+    QFile::remove(source() + "/platforms/libqxcb.so");
+    EXPECT_FALSE(installLauncherFiles(source(), copy));
+    const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+    ASSERT_EQ(criticals.size(), 1);
+    EXPECT_TRUE(criticals[0].endsWith(" AutoUpdate job failed: Installing files..."));
+    for (const QString& name : launcherFileNames()) {
+        const QByteArray expected = name == "platforms/libqxcb.so" ? QByteArray() : dummyContent(name);
+        EXPECT_EQ(testsupport::readFile(copy + "/" + name), expected) << name.toStdString();
+    }
+    EXPECT_EQ(storedEntry(), expectedEntry(copy, copy + "/QMXLauncher.exe"));
+
+    testsupport::writeFile(source() + "/platforms/libqxcb.so", dummyContent("platforms/libqxcb.so"));
+    EXPECT_TRUE(installLauncherFiles(source(), copy));
+    EXPECT_EQ(testsupport::readFile(copy + "/platforms/libqxcb.so"), dummyContent("platforms/libqxcb.so"));
+
+    // An empty directory would mean the file-system root.
+    testsupport::clearLog();
+    EXPECT_FALSE(installLauncherFiles(source(), ""));
+    EXPECT_FALSE(installLauncherFiles("", copy));
+    EXPECT_TRUE(testsupport::logContains("installLauncherFiles failed: empty directory"));
+}
+
+} // namespace

@@ -1,0 +1,193 @@
+#include "core/ProductInfo.h"
+#include "install/HandOver.h"
+#include "install/LauncherFiles.h"
+#include "install/SelfUpdate.h"
+#include "tests/install/HandOverFixture.h"
+#include "tests/support/ModalSteps.h"
+#include "tests/support/StandInLauncher.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QThread>
+
+#include <functional>
+
+namespace {
+
+using testsupport::answerBox;
+using testsupport::ModalSteps;
+using testsupport::SeenBox;
+
+QHash<int, QVariant> withPath(const QString& path, QHash<int, QVariant> options = {})
+{
+    options.insert(install::HandOverPath, path);
+    return options;
+}
+
+QHash<int, QVariant> withPid(int pid, QHash<int, QVariant> options = {})
+{
+    options.insert(install::HandOverPid, pid);
+    return options;
+}
+
+// The new launcher, version 4.1.2, runs the action from the application
+// directory; the old one, 4.0.10174, is installed in the target folder.
+class SelfUpdateTest : public HandOverFixture
+{
+protected:
+    void SetUp() override
+    {
+        HandOverFixture::SetUp();
+        installOldLauncher();
+        g_launcherProduct.version = Version(4, 1, 2);
+    }
+
+    void installOldLauncher()
+    {
+        for (const QString& name : install::launcherFileNames())
+            testsupport::writeFile(target() + "/" + name, oldContent(name));
+        prepareEntry(9);
+        QFile::remove(target() + "/started.txt");
+    }
+
+    static QByteArray oldContent(const QString& name) { return "old " + name.toUtf8(); }
+
+    // Every launcher file in the target as it came from: the old
+    // installation or the update's folder. Names the first that differs.
+    QString firstFileNotFrom(bool update) const
+    {
+        for (const QString& name : install::launcherFileNames()) {
+            const QByteArray expected = update ? testsupport::readFile(source() + "/" + name) : oldContent(name);
+            if (testsupport::readFile(target() + "/" + name) != expected)
+                return name;
+        }
+        return QString();
+    }
+
+    QList<platform::RegistryValue> newEntry() const
+    {
+        QList<platform::RegistryValue> entry = expectedEntry(target(), target() + "/QMXLauncher.exe");
+        entry[2].text = "4.1.2";
+        return entry;
+    }
+
+    // A start would show within this time; the stand-in records itself at once.
+    static bool launcherStartedIn(const QString& dir)
+    {
+        QThread::msleep(300);
+        return testsupport::standInStart(dir).started;
+    }
+};
+
+TEST_F(SelfUpdateTest, AMissingOptionShowsTheBoxAndNothingElse)
+{
+    // A live process id: waiting for it would take the whole time-out.
+    const int live = int(QCoreApplication::applicationPid());
+    const struct {
+        const char* what;
+        QHash<int, QVariant> options;
+    } cases[] = {
+        {"no option", {}},
+        {"--path alone", withPath(target())},
+        {"--pid alone", withPid(live)},
+        {"a --pid that is no number", withPath(target(), withPid(0))},
+        {"an empty --path", withPath("", withPid(live))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::clearLog();
+        SeenBox seen;
+        ModalSteps script({answerBox(QMessageBox::Ok, &seen)});
+        EXPECT_EQ(runSelfUpdate(c.options), 1);
+        EXPECT_EQ(script.done(), 1);
+        EXPECT_EQ(seen.title, "Quillmere 4");
+        EXPECT_EQ(seen.text, "Update failed: missing option");
+        EXPECT_EQ(seen.icon, QMessageBox::Critical);
+        EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+        EXPECT_TRUE(testsupport::logContains("Update path: " + c.options.value(0).toString()));
+        EXPECT_TRUE(testsupport::logContains("Update pid: " + QString::number(c.options.value(1).toInt())));
+        EXPECT_FALSE(testsupport::logContains("Wait for PID"));
+        EXPECT_EQ(firstFileNotFrom(false), QString());
+        EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe"));
+        EXPECT_FALSE(launcherStartedIn(target()));
+    }
+}
+
+TEST_F(SelfUpdateTest, ReplacesTheLauncherWhereverThePathPoints)
+{
+    const struct {
+        const char* what;
+        QString path;
+        bool converted;
+    } cases[] = {
+        {"the installation folder", target(), false},
+        {"the old executable", target() + "/QMXLauncher.exe", true},
+        {"something that does not exist", target() + "/QMXLauncher.old", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        installOldLauncher();
+        testsupport::clearLog();
+
+        // The old launcher has already quit: nothing to wait for.
+        EXPECT_EQ(runSelfUpdate(withPath(c.path, withPid(endedProcessId()))), 0);
+        EXPECT_TRUE(testsupport::logContains("Wait for PID: FAILED"));
+        EXPECT_EQ(testsupport::logContains("Update path is not a directory: " + c.path + " converting to " + target()),
+                  c.converted);
+        EXPECT_TRUE(testsupport::logContains("Update source: " + source()));
+        EXPECT_TRUE(testsupport::logContains("Update dest: " + target()));
+
+        EXPECT_EQ(firstFileNotFrom(true), QString());
+        EXPECT_EQ(storedEntry(), newEntry());
+        const testsupport::StandInStart start = testsupport::waitForStandInStart(target());
+        EXPECT_TRUE(start.started);
+        EXPECT_EQ(start.program, target() + "/QMXLauncher.exe");
+        EXPECT_EQ(start.arguments, QStringList());
+    }
+}
+
+TEST_F(SelfUpdateTest, WaitsForTheOldLauncherBeforeTouchingItsFiles)
+{
+    // What the old launcher's file holds at the moment it ends.
+    const int pid = startParent("cat '" + target() + "/libQt5Core.so.5' > '" + markerPath() + "'");
+
+    EXPECT_EQ(runSelfUpdate(withPath(target() + "/QMXLauncher.exe", withPid(pid))), 0);
+    EXPECT_TRUE(testsupport::logContains("Wait for PID: OK"));
+    EXPECT_EQ(testsupport::readFile(markerPath()), oldContent("libQt5Core.so.5"));
+    EXPECT_EQ(firstFileNotFrom(true), QString());
+    EXPECT_TRUE(testsupport::waitForStandInStart(target()).started);
+}
+
+TEST_F(SelfUpdateTest, AFailedReplacementStartsNothing)
+{
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        QString path;
+        QStringList logLines;
+    } cases[] = {
+        {"a launcher file that cannot be copied", [this] { QFile::remove(source() + "/libQt5Gui.so.5"); }, target(),
+         {"AutoUpdate job failed: Installing files...", "Failed to uptate files from " + source() + " in " + target()}},
+        // Each copy would delete its own source first.
+        {"the update's own folder as the destination", [] {}, source(),
+         {"Failed to uptate files from " + source() + " in " + source() + ": the same folder"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        testsupport::clearLog();
+        EXPECT_EQ(runSelfUpdate(withPath(c.path, withPid(endedProcessId()))), 1);
+        for (const QString& line : c.logLines)
+            EXPECT_TRUE(testsupport::logContains(line)) << line.toStdString();
+        EXPECT_FALSE(launcherStartedIn(c.path));
+    }
+    for (const QString& name : install::launcherFileNames()) {
+        if (name != "libQt5Gui.so.5") {
+            EXPECT_TRUE(QFile::exists(source() + "/" + name)) << name.toStdString();
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,157 @@
+#include "core/Paths.h"
+#include "install/HandOver.h"
+#include "install/InstallWorker.h"
+#include "install/LauncherFiles.h"
+#include "install/UninstallAction.h"
+#include "tests/install/HandOverFixture.h"
+#include "tests/support/StandInLauncher.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using namespace install;
+
+namespace {
+
+QHash<int, QVariant> handOver(const QString* path, const int* pid)
+{
+    QHash<int, QVariant> options;
+    if (path)
+        options.insert(HandOverPath, *path);
+    if (pid)
+        options.insert(HandOverPid, *pid);
+    return options;
+}
+
+class UninstallActionTest : public HandOverFixture
+{
+protected:
+
+    // What an install from the dialog leaves, with every shortcut, plus the
+    // launcher's working data and a file of someone else.
+    void installEverything()
+    {
+        InstallOptions options;
+        options.m_path = target();
+        InstallWorker worker(1, options);
+        worker.start();
+        ASSERT_TRUE(worker.wait(60000));
+        ASSERT_TRUE(entryExists());
+        testsupport::writeFile(specialFolderPath(SpecialFolder::ProductData, false) + "state.json", "{}");
+        for (const char* file : {"Update/a.7z", "UpdateTemp/c1/patch.conf", "Game/bin/qmx_x64.exe", "log.txt",
+                                 "QMXLauncher.conf", "Session.conf"})
+            testsupport::writeFile(target() + "/" + file, "x");
+    }
+
+    QStringList entriesOf(const QString& dir) const
+    {
+        QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        entries.sort();
+        return entries;
+    }
+
+    static QString tempFolder() { return specialFolderPath(SpecialFolder::LocalAppData, false) + "Temp"; }
+};
+
+TEST_F(UninstallActionTest, StageOneCopiesTheLauncherToTempAndStartsTheCopy)
+{
+    EXPECT_EQ(runUninstallAction({}), 0);
+
+    const QStringList made = entriesOf(tempFolder());
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^qm_[0-9a-f]+$").match(made[0]).hasMatch()) << made[0].toStdString();
+    const QString copy = tempFolder() + "/" + made[0];
+    for (const QString& name : launcherFileNames())
+        EXPECT_EQ(testsupport::readFile(copy + "/" + name), testsupport::readFile(source() + "/" + name))
+            << name.toStdString();
+    // Until stage 2 removes it, the entry describes the copy.
+    EXPECT_EQ(storedEntry(), expectedEntry(copy, copy + "/QMXLauncher.exe"));
+
+    const testsupport::StandInStart start = testsupport::waitForStandInStart(copy);
+    ASSERT_TRUE(start.started);
+    EXPECT_EQ(start.program, copy + "/QMXLauncher.exe");
+    EXPECT_EQ(start.arguments, QStringList({"--uninstall", "--path", source(), "--pid",
+                                            QString::number(QCoreApplication::applicationPid())}));
+}
+
+TEST_F(UninstallActionTest, StageOneReportsACopyThatCannotStart)
+{
+    QFile::remove(source() + "/QMXLauncher.exe");
+
+    EXPECT_EQ(startUninstallFromTemp(), 1);
+    const QStringList made = entriesOf(tempFolder());
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_TRUE(testsupport::logContains("AutoUpdate job failed: Installing files..."));
+    EXPECT_TRUE(
+        testsupport::logContains("Uninstall: failed to start copy: " + tempFolder() + "/" + made[0] + "/QMXLauncher.exe"));
+}
+
+TEST_F(UninstallActionTest, StageTwoWaitsForStageOneThenRemovesTheInstallation)
+{
+    installEverything();
+    testsupport::clearLog();
+    // Stage 1 still sees its files when it ends.
+    const int pid = startParent("test -e '" + target() + "/QMXLauncher.exe' && echo present > '" + markerPath() + "'");
+
+    const QString path = target();
+    EXPECT_EQ(runUninstallAction(handOver(&path, &pid)), 0);
+    EXPECT_EQ(testsupport::readFile(markerPath()), "present\n");
+
+    // The worker's uninstall, every job from the entry back to the first file.
+    QStringList handled;
+    for (const QString& line : testsupport::logLines()) {
+        const QRegularExpressionMatch m = QRegularExpression("uninstall \\((\\d+)/15\\) (.*)$").match(line);
+        if (m.hasMatch())
+            handled << m.captured(2);
+    }
+    QStringList titles = {"Creating uninstall keys...", "Removing user data...", "Creating desktop links...",
+                          "Creating quick launch links...", "Creating start menu links..."};
+    for (int i = 0; i < 10; ++i)
+        titles << "Installing files...";
+    EXPECT_EQ(handled, titles);
+
+    EXPECT_FALSE(entryExists());
+    EXPECT_FALSE(QFileInfo::exists(specialFolderPath(SpecialFolder::ProductData, false)));
+    for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop})
+        EXPECT_FALSE(QFileInfo::exists(linkPath(folder))) << folder;
+    // What stays: the folder, its emptied subfolders, others' files, and the
+    // copy that stage 2 runs from.
+    EXPECT_EQ(entriesOf(target()), QStringList({"Session.conf", "imageformats", "platforms"}));
+    EXPECT_EQ(entriesOf(target() + "/platforms"), QStringList());
+    for (const QString& name : launcherFileNames())
+        EXPECT_TRUE(QFileInfo::exists(source() + "/" + name)) << name.toStdString();
+}
+
+TEST_F(UninstallActionTest, StageTwoWithoutBothOptionsRemovesNothing)
+{
+    installEverything();
+    const QStringList installed = entriesOf(target());
+    const QString path = target();
+    const QString empty;
+    // A live process id: waiting for it would take the whole time-out.
+    const int live = int(QCoreApplication::applicationPid());
+    const int zero = 0;
+    const struct {
+        const char* what;
+        QHash<int, QVariant> options;
+    } cases[] = {
+        {"--path alone", handOver(&path, nullptr)},
+        {"--pid alone", handOver(nullptr, &live)},
+        {"an empty --path", handOver(&empty, &live)},
+        {"a --pid that is no number", handOver(&path, &zero)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::clearLog();
+        EXPECT_EQ(runUninstallAction(c.options), 1);
+        EXPECT_TRUE(testsupport::logContains("Uninstall failed: missing option"));
+        EXPECT_FALSE(testsupport::logContains("uninstall ("));
+        EXPECT_EQ(entriesOf(target()), installed);
+        EXPECT_TRUE(entryExists());
+    }
+}
+
+} // namespace

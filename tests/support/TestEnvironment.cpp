@@ -1,0 +1,140 @@
+#include "tests/support/TestEnvironment.h"
+
+#include "core/Log.h"
+#include "core/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace testsupport {
+namespace {
+
+std::unique_ptr<QTemporaryDir> g_root;
+
+QString logPath()
+{
+    return appDir() + QStringLiteral("/log.txt");
+}
+
+void setEnv(const char* name, const QString& value)
+{
+    qputenv(name, QFile::encodeName(value));
+}
+
+// Gives each test a fresh home, application directory and log.
+class EnvironmentListener : public ::testing::EmptyTestEventListener
+{
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        g_root.reset(new QTemporaryDir(QDir::tempPath() + QStringLiteral("/launcher-test-XXXXXX")));
+        if (qEnvironmentVariableIsSet("LAUNCHER_KEEP_TEST_DIRS"))
+            g_root->setAutoRemove(false);
+        QDir().mkpath(homeDir());
+        QDir().mkpath(appDir());
+        setEnv("HOME", homeDir());
+        setEnv("XDG_CONFIG_HOME", homeDir() + QStringLiteral("/.config"));
+        setEnv("XDG_DATA_HOME", homeDir() + QStringLiteral("/.local/share"));
+        setEnv("XDG_CACHE_HOME", homeDir() + QStringLiteral("/.cache"));
+        setAppDirPathForTests(appDir());
+        Log::instance()->setLevel(Log::Debug);
+        Log::instance()->open(logPath());
+    }
+
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        Log::instance()->open(QString()); // closes the file; later lines are dropped
+        setAppDirPathForTests(QString());
+        g_root.reset();
+    }
+};
+
+} // namespace
+
+void installEnvironmentListener()
+{
+    ::testing::UnitTest::GetInstance()->listeners().Append(new EnvironmentListener);
+}
+
+QString rootDir()
+{
+    return g_root ? g_root->path() : QString();
+}
+
+QString homeDir()
+{
+    return rootDir() + QStringLiteral("/home");
+}
+
+QString appDir()
+{
+    return rootDir() + QStringLiteral("/app");
+}
+
+QStringList logLines()
+{
+    QFile file(logPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void clearLog()
+{
+    QFile::resize(logPath(), 0);
+}
+
+bool logContains(const QString& text)
+{
+    for (const QString& line : logLines()) {
+        if (line.contains(text))
+            return true;
+    }
+    return false;
+}
+
+QString writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    file.write(content);
+    return path;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QByteArray randomBytes(quint32 seed, int size)
+{
+    QRandomGenerator generator(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
+
+QString registryKeyFile(const QString& keyPath)
+{
+    QString levels = keyPath;
+    levels.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return homeDir() + QStringLiteral("/.config/QMXLauncher/registry/HKEY_CURRENT_USER/") + levels
+        + QStringLiteral("/values.reg");
+}
+
+} // namespace testsupport

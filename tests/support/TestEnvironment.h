@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Every test runs in a temporary tree of its own:
+//   <root>/home      HOME, with XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME below it
+//   <root>/app       the launcher's application directory (the test seam of core/Paths)
+// and the process-wide log writes to <root>/app/log.txt at the debug level.
+namespace testsupport {
+
+QString rootDir();
+QString homeDir();
+QString appDir();
+
+// The log lines written so far in this test, and a way to forget them.
+QStringList logLines();
+void clearLog();
+// True when some log line contains the text.
+bool logContains(const QString& text);
+
+// Writes a file (creating its folders); returns its path.
+QString writeFile(const QString& path, const QByteArray& content);
+QByteArray readFile(const QString& path);
+
+// Reproducible pseudo-random bytes: the same seed gives the same bytes.
+QByteArray randomBytes(quint32 seed, int size);
+
+// The file that holds the values of a per-user registry key (A\B\C),
+// spelled as given.
+QString registryKeyFile(const QString& keyPath);
+
+} // namespace testsupport

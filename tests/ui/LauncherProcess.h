@@ -1,0 +1,89 @@
+#pragma once
+
+// The built "QMXLauncher.exe" as real processes on the X server of the test
+// (xvfb-run): installations of it in folders of the test, its runs there, and
+// its windows answered as a user would, with xdotool. Keys go to the window
+// that has the focus.
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace launcherprocess {
+
+const int kWindowWaitMs = 30000;
+const int kExitWaitMs = 30000;
+
+// Runs xdotool, bounded; its standard output.
+QString xdotool(const QStringList& arguments);
+
+// The visible windows that a search finds, oldest first.
+QStringList visibleWindows(const QStringList& search);
+// Waits until a search finds count visible windows and gives the focus to
+// the newest; its id, empty when they did not come.
+QString waitForWindows(const QStringList& search, int count);
+// The launcher's windows, of every run: the main windows, the dialogs and
+// the boxes over them. A new one is on top, so it is the one that takes keys.
+QString waitForWindows(int count);
+// A window by its whole title.
+QString waitForWindow(const QString& title);
+void waitUntilGone(const QString& title);
+void pressKeys(const QStringList& keys);
+// A left click at a point of a window, in its own coordinates.
+void clickAt(const QString& window, int x, int y);
+
+// The ids of the running processes whose executable lies below dir.
+QList<qint64> processesBelow(const QString& dir);
+// Waits, bounded, until a process runs from exactly this executable; its
+// id, or 0.
+qint64 waitForProcessOf(const QString& executable);
+// Waits, bounded, until no process runs from below dir.
+bool waitUntilNoProcessBelow(const QString& dir, int timeoutMs = kExitWaitMs);
+// Ends every process that runs from below dir.
+void killProcessesBelow(const QString& dir);
+
+// The launcher in a folder of the test, with its settings, and its runs
+// there. The folder is the application directory of every run.
+class Installation
+{
+public:
+    enum Content {
+        ExecutableOnly, // the built executable, on the libraries of the system
+        WholeLauncher,  // the executable with every runtime file beside it
+        AlreadyThere,   // nothing copied: the folder holds an installation
+    };
+    explicit Installation(const QString& dir, Content content = ExecutableOnly);
+    ~Installation();
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    QString dir() const { return m_dir; }
+    QString exe() const { return m_dir + "/QMXLauncher.exe"; }
+
+    void writeSettings(const QJsonObject& settings);
+    QJsonObject settings() const;
+    QString log() const;
+
+    // Waits for the manifest check of a current game to end: it has nothing
+    // to do once the manifest is read, and the window is ready a moment later.
+    void waitUntilReady() const;
+
+    // Starts a run. The system objects of the single-instance guard are keyed
+    // by files in the temporary folder, so runs of other tests never meet;
+    // the processes that a run starts inherit it.
+    QProcess* start(const QStringList& arguments = {});
+
+    // The exit code of a run that ended by itself in time; -1 otherwise.
+    static int exitCode(QProcess* run, int timeoutMs = kExitWaitMs);
+
+private:
+    QString m_dir;
+    std::vector<std::unique_ptr<QProcess>> m_runs;
+};
+
+} // namespace launcherprocess

@@ -1,0 +1,110 @@
+// The starting side of the self-update: a newer launcher in the manifest is
+// downloaded, unpacked into "UpdateTemp/<id>" and started there with the
+// hand-over arguments. The published launcher is the tests' stand-in, which
+// records how it was started.
+
+#include "tests/update/UpdateFixture.h"
+
+#include "core/Paths.h"
+#include "core/ProcessUtils.h"
+#include "tests/support/StandInLauncher.h"
+#include "tests/support/TestEnvironment.h"
+#include "update/AutoUpdate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+
+namespace updatetest {
+namespace {
+
+using testsupport::appDir;
+using testsupport::logContains;
+
+const QString kId = "qmx_launcher_full_99.0.0";
+const QString kName = kId + ".7z";
+
+class LauncherUpdateTest : public UpdateJobTest
+{
+protected:
+    void SetUp() override
+    {
+        UpdateJobTest::SetUp();
+        m_launcherDir = testsupport::rootDir() + "/new launcher";
+        m_launcherVersion = Version(99, 0, 0);
+        testsupport::writeStandInLauncher(m_launcherDir + "/QMXLauncher.exe");
+        testsupport::writeFile(m_launcherDir + "/libQt5Core.so.5", "a runtime file");
+    }
+};
+
+TEST_F(LauncherUpdateTest, StartsTheNewCopyOrEndsWithTheStepsCode)
+{
+    const QString unpacked = appDir() + "/UpdateTemp/" + kId;
+    const QString program = unpacked + "/QMXLauncher.exe";
+    const QStringList arguments = {"--update", "--path", appFilePath(), "--pid", QString::number(currentProcessId())};
+    const QString commandLine = program + " " + arguments.join(' ');
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        int result;
+        QString line;
+    } cases[] = {
+        {"the new copy is started", [] {}, UpdateDone, "Starting updater: " + commandLine},
+        {"no content for this machine",
+         [&] {
+             m_release.launcherContents.first().platform = "linux";
+             writeManifest();
+         },
+         ErrUpdateContentNotFound, "Launcher update content not found"},
+        {"the archive is not on the server", [&] { QFile::remove(m_server->root() + "/" + kName); },
+         ErrUpdateDownloadFailed, "Launcher update content download failed: " + kName},
+        {"the archive is not 7z", [&] { testsupport::writeFile(m_server->root() + "/" + kName, "not an archive"); },
+         ErrUpdateFailedToUnpack,
+         "Launcher update content unpack failed: " + kName + " at path " + appDir() + "/Update/" + kName
+             + " to path " + appDir() + "/UpdateTemp/" + kId},
+        {"the archive holds no launcher",
+         [&] {
+             const QString dir = testsupport::rootDir() + "/no launcher";
+             testsupport::writeFile(dir + "/libQt5Core.so.5", "a runtime file");
+             ASSERT_TRUE(publish::makeArchive(dir, m_server->root() + "/" + kName, 1));
+         },
+         ErrUpdateFailedToStart, "Updater failed to start: " + commandLine},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(appDir() + "/Update").removeRecursively();
+        QDir(appDir() + "/UpdateTemp").removeRecursively();
+        // A newer game too, which the job must leave alone.
+        publish({Version(1, 2, 0)});
+        c.setUp();
+        testsupport::clearLog();
+
+        const JobRecord job = runJob();
+        EXPECT_EQ(job.result, c.result);
+        EXPECT_TRUE(logContains(c.line)) << c.line.toStdString();
+        EXPECT_TRUE(job.installed().isEmpty());
+        EXPECT_TRUE(QDir(gameDirPath()).isEmpty());
+        EXPECT_FALSE(logContains("Game version: "));
+        if (c.result != UpdateDone) {
+            EXPECT_FALSE(job.events.contains("exitAppToUpdate"));
+            EXPECT_FALSE(testsupport::standInStart(unpacked).started);
+            continue;
+        }
+
+        EXPECT_EQ(job.events.mid(job.events.size() - 2), QStringList({"exitAppToUpdate", "finish:0"}));
+        EXPECT_TRUE(logContains("Launcher update unpacked: " + kName + " to " + appDir() + "/UpdateTemp/" + kId));
+        EXPECT_TRUE(logContains("Exiting for self update"));
+        const testsupport::StandInStart started = testsupport::waitForStandInStart(unpacked);
+        ASSERT_TRUE(started.started) << "the new copy did not run";
+        EXPECT_EQ(started.program, program);
+        EXPECT_EQ(started.arguments, arguments);
+        EXPECT_NE(started.pid, currentProcessId());
+        // The new copy runs from there: it stays.
+        EXPECT_TRUE(QFileInfo::exists(appDir() + "/UpdateTemp/" + kId + "/libQt5Core.so.5"));
+    }
+}
+
+} // namespace
+} // namespace updatetest

@@ -1,0 +1,44 @@
+// Runs one full update job through AutoUpdate against a manifest URL, into a
+// fresh application directory, with the pauses before unpacking and
+// patching shortened to nothing; the exit code is the job's result. run.sh
+// times it beside a shell pipeline of the same transfers and unpacks.
+//
+//   update-bench <manifest-url> <application-dir>
+
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/ProductInfo.h"
+#include "core/Random.h"
+#include "platform/TickCount.h"
+#include "update/AutoUpdate.h"
+#include "update/GameUpdate.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3) {
+        QTextStream(stderr) << "usage: update-bench <manifest-url> <application-dir>\n";
+        return 100;
+    }
+    seedRandom(platform::tickCount());
+    QDir().mkpath(args.at(2));
+    setAppDirPathForTests(args.at(2));
+    Log::instance()->open(logFilePath());
+    Log::instance()->setLevel(Log::Info);
+    g_launcherProduct = launcherProductInfo();
+    g_gameProduct.id = QStringLiteral("qmx");
+    setInstallPauseForTests(0);
+
+    AutoUpdate* engine = AutoUpdate::instance();
+    QObject::connect(engine, &AutoUpdate::updateFinish, &app, [&](int code) { app.exit(code); },
+                     Qt::QueuedConnection);
+    engine->start({QUrl(args.at(1))}, true);
+    const int result = app.exec();
+    AutoUpdate::destroyInstance();
+    return result;
+}

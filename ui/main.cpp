@@ -1,0 +1,95 @@
+// The one entry of "QMXLauncher.exe" for its four run modes: the normal
+// launcher, "--install", "--update" and "--uninstall". Everything the modes
+// share is set up here, in this order, before the command line picks one.
+
+#include "core/JsonSettings.h"
+#include "core/Localization.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/ProductInfo.h"
+#include "core/Random.h"
+#include "install/SelfUpdate.h"
+#include "install/UninstallAction.h"
+#include "platform/TickCount.h"
+#include "ui/CommandLine.h"
+#include "ui/Launcher.h"
+#include "ui/Look.h"
+#include "ui/SingleApp.h"
+#include "update/AutoUpdate.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QVariant>
+
+namespace {
+
+// The install mode shows the main window only as the backdrop of the EULA
+// and install dialogs; the manifest check in the background tells the
+// install dialog the game's size.
+int runInstall(IProgramSettings& settings)
+{
+    Log::instance()->debug(QStringLiteral("Running install action"));
+    AutoUpdate::instance()->start(manifestUrlsFor(settings), false);
+    Launcher window(&settings, true, nullptr);
+    window.show();
+    return QApplication::exec();
+}
+
+// Only one normal launcher runs at a time; the other modes run beside it.
+int runNormal(IProgramSettings& settings)
+{
+    SingleApp guard(QStringLiteral("ru.qmxgame.applock"), QStringLiteral("ru.qmxgame.appmem"));
+    if (!guard.tryLock()) {
+        guard.notifyRunningInstance();
+        return 0;
+    }
+    Launcher window(&settings, false, nullptr);
+    window.show();
+    guard.setWindow(&window);
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+
+    seedRandom(platform::tickCount());
+
+    // Without a log file the run goes on and writes nothing.
+    Log::instance()->open(logFilePath());
+    Log::instance()->setLevel(Log::Info);
+
+    loadFonts();
+    loadStyleSheet();
+    initLanguage();
+
+    g_launcherProduct = launcherProductInfo();
+
+    // A missing or broken settings file leaves the store empty: every key
+    // takes its default.
+    JsonSettings settings;
+    settings.load(launcherConfigPath());
+    applyLanguageFromSettings(settings);
+    g_gameProduct = gameProductInfo(settings);
+
+    Log::instance()->info(QStringLiteral("QMXLauncher ") + g_launcherProduct.version.toString());
+    Log::instance()->debug(QStringLiteral("Location:") + QCoreApplication::applicationFilePath());
+
+    QHash<int, QVariant> options;
+    const int action = parseCommandLine(QCoreApplication::arguments(), options);
+    switch (action) {
+    case ActionInstall:
+        return runInstall(settings);
+    case ActionUpdate:
+        Log::instance()->debug(QStringLiteral("Running update action"));
+        return runSelfUpdate(options);
+    case ActionUninstall:
+        Log::instance()->debug(QStringLiteral("Running unisntall action"));
+        return install::runUninstallAction(options);
+    default:
+        return runNormal(settings);
+    }
+}

@@ -1,0 +1,144 @@
+// Bringing the launcher and then the game up to date from a valid manifest.
+
+#include "update/GameUpdate.h"
+
+#include "content/archive/ExtractArchive.h"
+#include "content/patch/Patch.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/ProductInfo.h"
+#include "update/AutoUpdate.h"
+#include "update/DownloadContent.h"
+#include "update/SelectContents.h"
+
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+const int kInstallPauseMs = 5000;
+std::atomic<int> g_testPauseMs{-1};
+
+// A breath before each unpacking and patching step, so that the step's name
+// is on screen before its progress starts moving.
+void installPause()
+{
+    const int testPause = g_testPauseMs;
+    QThread::msleep(testPause >= 0 ? unsigned(testPause) : unsigned(kInstallPauseMs));
+}
+
+} // namespace
+
+void setInstallPauseForTests(int milliseconds)
+{
+    g_testPauseMs = milliseconds;
+}
+
+int AutoUpdate::applyUpdate(const UpdateInfo& manifest)
+{
+    Log* log = Log::instance();
+    ProductUpdateInfo launcher;
+    const bool haveLauncher = manifest.getObject(kLauncherProductId, launcher);
+    if (haveLauncher) {
+        log->debug(QStringLiteral("Launcher version: ") + g_launcherProduct.version.toString());
+        log->debug(QStringLiteral("Launcher update: ") + launcher.version().toString());
+        if (g_launcherProduct.version < launcher.version())
+            return updateLauncher(launcher);
+    }
+
+    int code = haveLauncher ? UpdateUpToDate : ErrUpdateInfoNotFound;
+    log->debug(QStringLiteral("Launcher update result: ") + QString::number(code));
+    if (code == UpdateUpToDate) {
+        ProductUpdateInfo game;
+        if (!manifest.getObject(kGameProductId, game)) {
+            code = ErrUpdateInfoNotFound;
+        } else {
+            const Version installed = installedGameVersion();
+            log->debug(QStringLiteral("Game version: ") + installed.toString());
+            log->debug(QStringLiteral("Game update: ") + game.version().toString());
+            code = UpdateUpToDate;
+            if (installed < game.version())
+                code = updateGame(game);
+        }
+    }
+    log->debug(QStringLiteral("Game update result: ") + QString::number(code));
+    return code;
+}
+
+int AutoUpdate::updateGame(const ProductUpdateInfo& game)
+{
+    int code = ErrUpdateInfoNotFound;
+    QList<UpdateContent> contents;
+    if (selectContents(installedGameVersion(), game, contents)) {
+        for (const UpdateContent& content : contents) {
+            DownloadedContent downloaded;
+            if (!downloadContent(content, downloaded)) {
+                code = ErrUpdateDownloadFailed;
+                break;
+            }
+            const bool full = content.isFullPackage();
+            const QString destination = full ? gameDirPath() : updateTempDirPath(content.id());
+
+            resetProgress(ProgressUnpacking);
+            installPause();
+            if (!unpackArchive(downloaded.path, destination, this)) {
+                code = ErrUpdateFailedToUnpack;
+                break;
+            }
+
+            if (full) {
+                setInstalledGameVersion(content.versionTo());
+            } else {
+                resetProgress(ProgressInstalling);
+                installPause();
+                if (!applyPatch(content, gameDirPath(), destination)) {
+                    code = ErrUpdateFailedToPatch;
+                    break;
+                }
+            }
+            emit updateContentInstalled(kGameProductId, content.id());
+            code = UpdateDone;
+        }
+    }
+    cleanup();
+    return code;
+}
+
+bool AutoUpdate::applyPatch(const UpdateContent& content, const QString& gameDir, const QString& patchDir)
+{
+    if (gameDir.isEmpty() || patchDir.isEmpty() || !content.versionFrom().isValid())
+        return false;
+
+    Log* log = Log::instance();
+    const Version installed = installedGameVersion();
+    log->info(QStringLiteral("product ") + g_gameProduct.id + QStringLiteral(" applying patch: ") + content.id()
+              + QStringLiteral(" version: ") + installed.toString() + QStringLiteral(" => ")
+              + content.versionTo().toString());
+    if (content.versionFrom() != installed) {
+        log->critical(QStringLiteral("patch from version mismatch: ") + installed.toString()
+                      + QStringLiteral(" patch: ") + content.versionFrom().toString());
+        return false;
+    }
+
+    Patch patch(this);
+    if (!patch.load(patchDir)) {
+        log->critical(QStringLiteral("patch load failed"));
+        return false;
+    }
+    const Version configFrom = patch.config().versionFrom();
+    if (configFrom != installed) {
+        log->critical(QStringLiteral("patch config from version mismatch: ") + installed.toString()
+                      + QStringLiteral(" patch: ") + configFrom.toString());
+        return false;
+    }
+
+    const QString workDir = updateTempDirPath(content.id() + QStringLiteral("_work"));
+    if (!patch.apply(gameDir, workDir)) {
+        log->critical(QStringLiteral("patch fail: ") + content.id());
+        return false;
+    }
+    log->info(QStringLiteral("patch success: ") + content.id());
+    setInstalledGameVersion(content.versionTo());
+    return true;
+}
