@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 bool safeJoinPath(const QString& baseDir, const QString& relativePath, QString& joined)
@@ -31,4 +32,23 @@ bool isPlainFileName(const QString& name)
 {
     QString joined;
     return !name.contains(QLatin1Char('/')) && safeJoinPath(QString(), name, joined);
+}
+
+bool foldersAreReal(const QString& baseDir, const QString& relativePath)
+{
+    QStringList parts = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    parts.removeAll(QStringLiteral("."));
+    if (!parts.isEmpty())
+        parts.removeLast();
+
+    QString folder = baseDir;
+    for (const QString& part : qAsConst(parts)) {
+        folder = joinPath(folder, part);
+        const QFileInfo info(folder);
+        if (info.isSymLink())
+            return false;
+        if (!info.exists())
+            return true;
+    }
+    return true;
 }

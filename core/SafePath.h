@@ -24,3 +24,11 @@ bool safeJoinPath(const QString& baseDir, const QString& relativePath, QString& 
 // input that become a single file or folder name (a download's file name, a
 // scratch folder named after an id).
 bool isPlainFileName(const QString& name);
+
+// True when no folder on the way from baseDir down to the last component of
+// relativePath (a path safeJoinPath accepted) is a symbolic link; baseDir
+// itself is trusted. A link may be harmless where it was unpacked, but a file
+// written, moved or deleted through it can land anywhere, so paths from input
+// are only acted on through real folders. Folders that do not exist yet count
+// as real: they will be made as such.
+bool foldersAreReal(const QString& baseDir, const QString& relativePath);

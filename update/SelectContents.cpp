@@ -1,11 +1,11 @@
 #include "update/SelectContents.h"
 
 #include "core/Log.h"
+#include "core/SaturatedAdd.h"
 
 #include <QSysInfo>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
@@ -40,15 +40,6 @@ void extendChain(const QList<UpdateContent>& sorted, Version& cur, QList<UpdateC
             cur = content.versionTo();
         }
     }
-}
-
-// "size" comes from the manifest: a sum of huge values must not overflow.
-qint64 saturatedAdd(qint64 a, qint64 b)
-{
-    qint64 sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-    return sum;
 }
 
 QList<UpdateContent> fullThenPatches(const QList<UpdateContent>& sorted, const UpdateContent& full)

@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "core/SafePath.h"
+#include "core/SaturatedAdd.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +55,13 @@ bool replaceFile(const QString& from, const QString& to)
     return errno == EXDEV && copyAcross(from, to);
 }
 
+// The rebuilt file's "size" as progress counts it: a negative one counts
+// as nothing.
+qint64 declaredSize(const PatchContent& content)
+{
+    return qMax<qint64>(0, content.size());
+}
+
 } // namespace
 
 Patch::Patch(IPatchProgress* listener) : m_listener(listener) {}
@@ -82,10 +90,12 @@ bool Patch::apply(const QString& gameDir, const QString& workDir)
     if (!resolve(m_config.modified(), gameDir, workDir, modified) || !resolve(m_config.added(), gameDir, workDir, added)
         || !resolve(m_config.removed(), gameDir, workDir, removed))
         return false;
-    for (const Entry& entry : qAsConst(modified))
-        m_total += QFileInfo(entry.gameFile).size() + QFileInfo(entry.patchFile).size() + entry.content.size();
+    for (const Entry& entry : qAsConst(modified)) {
+        m_total = saturatedAdd(m_total, QFileInfo(entry.gameFile).size() + QFileInfo(entry.patchFile).size());
+        m_total = saturatedAdd(m_total, declaredSize(entry.content));
+    }
     for (const Entry& entry : qAsConst(added))
-        m_total += QFileInfo(entry.patchFile).size();
+        m_total = saturatedAdd(m_total, QFileInfo(entry.patchFile).size());
 
     for (const Entry& entry : qAsConst(modified)) {
         if (!applyModified(entry))
@@ -109,7 +119,8 @@ bool Patch::resolve(const QList<PatchContent>& contents, const QString& gameDir,
         Entry entry{content, QString(), QString(), QString()};
         const QString path = content.path();
         if (!safeJoinPath(gameDir, path, entry.gameFile) || !safeJoinPath(m_patchDir, path, entry.patchFile)
-            || !safeJoinPath(workDir, path, entry.workFile)) {
+            || !safeJoinPath(workDir, path, entry.workFile) || !foldersAreReal(gameDir, path)
+            || !foldersAreReal(workDir, path)) {
             Log::instance()->critical(QStringLiteral("patch apply invalid path: ") + path);
             return false;
         }
@@ -132,7 +143,7 @@ bool Patch::applyModified(const Entry& entry)
     if (hash == sha1New) {
         log->info(QStringLiteral("patch apply old hash match new hash for: ") + path + QStringLiteral(" actual: ") + hash
                   + QStringLiteral(" new: ") + sha1New);
-        m_done += QFileInfo(delta).size() + entry.content.size();
+        m_done = saturatedAdd(saturatedAdd(m_done, QFileInfo(delta).size()), declaredSize(entry.content));
         return true;
     }
     if (hash != sha1Old) {
@@ -141,12 +152,15 @@ bool Patch::applyModified(const Entry& entry)
         return false;
     }
 
-    if (!makePath(QFileInfo(work).absolutePath())) {
+    // A work file left by an earlier run, or a link under its name, is
+    // removed rather than written through.
+    QFile::remove(work);
+    if (!makePath(QFileInfo(work).absolutePath()) || QFileInfo(work).isSymLink()) {
         log->critical(QStringLiteral("patch apply failed to create temp file: ") + work);
         return false;
     }
     const int rc = jdiff::applyPatchFiles(game, delta, work, this);
-    m_done += QFileInfo(delta).size();
+    m_done = saturatedAdd(m_done, QFileInfo(delta).size());
     if (rc != jdiff::Success) {
         log->critical(QStringLiteral("patch apply failed:") + QStringLiteral(" code: ") + QString::number(rc)
                       + QStringLiteral(" orig: ") + game + QStringLiteral(" patch: ") + delta
@@ -182,14 +196,18 @@ bool Patch::applyAdded(const Entry& entry)
     const QString dir = QFileInfo(target).dir().path();
     if (!makePath(dir))
         log->critical(QStringLiteral("patch apply failed to make path: ") + dir);
+    // Only a plain file is moved in: a link would point elsewhere from its
+    // new place, and a folder could carry links along.
+    const QFileInfo sourceInfo(source);
+    const bool plainFile = !sourceInfo.isSymLink() && sourceInfo.isFile();
     // An existing file under the name is replaced by the same rename.
-    if (!replaceFile(source, target)) {
+    if (!plainFile || !replaceFile(source, target)) {
         log->critical(QStringLiteral("patch apply failed to add file: ") + QStringLiteral(" src: ") + source
                       + QStringLiteral(" dst: ") + target);
         return false;
     }
     log->info(QStringLiteral("patch apply add file: ") + target);
-    m_done += QFileInfo(target).size();
+    m_done = saturatedAdd(m_done, QFileInfo(target).size());
     report();
     return true;
 }
@@ -214,7 +232,7 @@ QString Patch::fileHash(const QString& path, QCryptographicHash::Algorithm algor
         got = file.read(buffer, HashBlock);
         if (got > 0) {
             hash.addData(buffer, int(got));
-            m_done += got;
+            m_done = saturatedAdd(m_done, got);
             report();
         }
     } while (got == HashBlock);
@@ -225,7 +243,7 @@ void Patch::jdiffProgress(qint64 patchPos, qint64)
 {
     m_current = patchPos;
     if (m_listener)
-        m_listener->patchProgress(m_done + m_current, m_total);
+        m_listener->patchProgress(saturatedAdd(m_done, m_current), m_total);
 }
 
 void Patch::report()

@@ -274,6 +274,96 @@ TEST(PatchApply, AnAddedFileThatCannotTakeItsPlaceFailsTheRun)
     EXPECT_TRUE(QFile::exists(setup.patch + "/later.txt"));
 }
 
+// A link in the game or work directory may point anywhere (the player's,
+// or one an earlier archive brought in that points back up): no entry may
+// read, write or delete through it, and no link is moved into the game.
+TEST(PatchApply, NeverActsThroughALink)
+{
+    const struct {
+        const char* name;
+        std::function<void(PatchSetup&, const QString& outside)> build;
+        const char* logLine; // followed by the entry's path
+    } cases[] = {
+        {"modified through a game folder link",
+         [](PatchSetup& s, const QString& outside) {
+             s.modify("lnk/f.dat", "outside f", "rewritten");
+             QFile::remove(s.game + "/lnk/f.dat");
+             QDir(s.game + "/lnk").removeRecursively();
+             QFile::link(outside, s.game + "/lnk");
+         },
+         "patch apply invalid path: lnk/f.dat"},
+        {"added through a game folder link",
+         [](PatchSetup& s, const QString& outside) {
+             s.add("lnk/g.dat", "planted");
+             QFile::link(outside, s.game + "/lnk");
+         },
+         "patch apply invalid path: lnk/g.dat"},
+        {"removed through a folder link that points back up",
+         [](PatchSetup& s, const QString&) {
+             QDir().mkpath(s.game + "/a");
+             QFile::link("../..", s.game + "/a/up");
+             s.remove("a/up/outside/h.dat");
+         },
+         "patch apply invalid path: a/up/outside/h.dat"},
+        {"modified through a work folder link",
+         [](PatchSetup& s, const QString& outside) {
+             s.modify("w/f.dat", "old", "new");
+             QDir().mkpath(s.work);
+             QFile::link(outside, s.work + "/w");
+         },
+         "patch apply invalid path: w/f.dat"},
+        {"an added link",
+         [](PatchSetup& s, const QString&) {
+             s.add("real.dat", "real");
+             s.added = QJsonArray{QJsonObject{{"path", "l.dat"}}};
+             QFile::link("real.dat", s.patch + "/l.dat");
+         },
+         "patch apply failed to add file: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString base = testsupport::rootDir() + "/" + c.name;
+        PatchSetup setup(base + "/app");
+        const QString outside = base + "/outside";
+        testsupport::writeFile(outside + "/f.dat", "outside f");
+        testsupport::writeFile(outside + "/h.dat", "outside h");
+        c.build(setup, outside);
+        const QMap<QString, QByteArray> before = snapshot(outside);
+
+        testsupport::clearLog();
+        EXPECT_FALSE(setup.apply(nullptr));
+        EXPECT_TRUE(testsupport::logContains(c.logLine)) << c.logLine;
+        EXPECT_EQ(snapshot(outside), before);
+        EXPECT_FALSE(QFileInfo(setup.game + "/l.dat").isSymLink());
+    }
+}
+
+// "size" is the publisher's word: sizes that would overflow the run's total
+// keep the progress within its range.
+TEST(PatchApply, HugeDeclaredSizesKeepTheProgressInRange)
+{
+    PatchSetup setup(testsupport::rootDir());
+    for (const char* path : {"a.dat", "b.dat", "c.dat"}) {
+        setup.modify(path, "old", "new");
+        setup.gameFile(path, "new");
+    }
+    const QJsonValue sizes[] = {QString("9000000000000000000"), QString("9000000000000000000"), qint64(-5)};
+    for (int i = 0; i < 3; ++i) {
+        QJsonObject entry = setup.modified[i].toObject();
+        entry["size"] = sizes[i];
+        setup.modified[i] = entry;
+    }
+    PatchProgressRecorder progress;
+    EXPECT_TRUE(setup.apply(&progress));
+    ASSERT_FALSE(progress.reports.isEmpty());
+    qint64 last = 0;
+    for (const Report& r : progress.reports) {
+        EXPECT_GE(r.first, last);
+        EXPECT_LE(r.first, r.second);
+        last = r.first;
+    }
+}
+
 TEST(PatchApply, RefusesEntriesBeforeTouchingAnyFile)
 {
     const QString attacks[] = {"", ".", "./", "../outside.txt", "/etc/hostname", "a/../../outside.txt",
