@@ -490,13 +490,14 @@ size_t HttpRequest::Transfer::onHeader(char* data, size_t size, size_t count, vo
         // The end of one response's headers. Interim responses (1xx) and
         // redirects, which libcurl follows, are not the final one.
         const bool redirect = t->m_blockStatus / 100 == 3 && t->m_blockHasLocation;
+        // The receive time-out stays on across a redirect: libcurl reads
+        // the redirect's body before the next hop, which may stall too.
         if (t->m_blockStatus >= 200 && !redirect)
             t->finishHeaders();
-        else if (redirect)
-            t->m_connected = false; // the next hop connects anew
     } else {
         t->m_blockHeaders.append(line);
-        if (startsWithNoCase(line, "location:"))
+        // libcurl follows no empty Location.
+        if (startsWithNoCase(line, "location:") && !line.mid(9).trimmed().isEmpty())
             t->m_blockHasLocation = true;
     }
     return bytes;

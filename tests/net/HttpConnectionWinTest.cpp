@@ -105,6 +105,13 @@ TEST_F(HttpConnectionWinTest, ResponsesThroughGetAndDownload)
          "InternetReadFile failed: 12030"},
         {"stalled", {{"body_size", 10000}, {"stall_after", 3000}, {"stall_seconds", 10}}, false, 0,
          "InternetReadFile failed: 12002"},
+        // libcurl reads a redirect's body before it follows it.
+        {"redirect whose body stalls",
+         {{"redirect", "/target"}, {"body_size", 10000}, {"stall_after", 100}, {"stall_seconds", 10}}, false, 0,
+         "HttpSendRequest failed: 12002"},
+        {"redirect without a place",
+         {{"redirect", ""}, {"body_size", 10000}, {"stall_after", 100}, {"stall_seconds", 10}}, false, 0,
+         "http status: 302"},
     };
     server.setRule("/hop2", {{"redirect", "/target"}});
     server.setRule("/target", {{"body_size", 5000}});
