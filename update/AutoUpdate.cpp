@@ -49,7 +49,7 @@ void AutoUpdate::destroyInstance()
     if (!engine)
         return;
     engine->stopSession();
-    if (engine->m_jobRunning) {
+    if (engine->m_jobs > 0) {
         // The job ends soon: a torrent it is about to add is not waited for.
         engine->m_stopped = 1;
         Log::instance()->info(QStringLiteral("update job still running, the engine stays until the process ends"));
@@ -83,7 +83,7 @@ AutoUpdate::~AutoUpdate()
 void AutoUpdate::start(const QList<QUrl>& manifestUrls, bool full)
 {
     m_busy = 1;
-    m_jobRunning = true;
+    ++m_jobs;
     resetProgress(ProgressUpdateCheck);
     emit updateStart();
     const QList<QUrl> urls = manifestUrls.isEmpty() ? updateManifestUrls() : manifestUrls;
@@ -123,7 +123,7 @@ void AutoUpdate::runTask(bool full, const QList<QUrl>& manifestUrls)
     emit updateFinish(result);
     // The last use of the engine by this job: destroyInstance may delete it
     // from here on.
-    m_jobRunning = false;
+    --m_jobs;
 }
 
 int AutoUpdate::runUpdate(const QList<QUrl>& manifestUrls)

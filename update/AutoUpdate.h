@@ -197,10 +197,10 @@ private:
     std::atomic<int> m_stopped{0};
     // 1 from start until the job's end (isRunning).
     std::atomic<int> m_busy{0};
-    // True from start until the job has made its last use of the engine,
-    // after it emitted updateFinish; destroyInstance deletes only an engine
-    // without a job.
-    std::atomic<bool> m_jobRunning{false};
+    // The jobs started and not yet past their last use of the engine (after
+    // updateFinish); destroyInstance deletes only an engine without one. A
+    // count, as a retry can start before the previous job has let go.
+    std::atomic<int> m_jobs{0};
 
     // Null until the first torrent is added, and again after stopSession.
     std::shared_ptr<libtorrent::session> m_session;

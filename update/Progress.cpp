@@ -7,6 +7,8 @@
 #include <QMutexLocker>
 #include <QTimerEvent>
 
+#include <limits>
+
 namespace {
 
 const int kTimerIntervalMs = 500;
@@ -58,9 +60,12 @@ void AutoUpdate::updateRate(qint64 elapsedMs)
         m_rate = 0;
         return;
     }
-    const float delta = float(m_current - m_lastCurrent);
+    // In floating point throughout: the counters may lie far apart (a new
+    // step starts again from 0), and the rate must fit its 64 bits.
+    const float delta = float(double(m_current) - double(m_lastCurrent));
     const float seconds = float(double(elapsedMs) / 1000.0);
-    m_rate = qint64(delta / seconds);
+    const float limit = float(std::numeric_limits<qint64>::max() / 2);
+    m_rate = qint64(qBound(-limit, delta / seconds, limit));
     m_lastCurrent = m_current;
 }
 
@@ -83,7 +88,9 @@ void AutoUpdate::httpProgress(net::HttpConnection*, qint64 total, qint64 current
 
 void AutoUpdate::progress(quint64 total, quint64 completed)
 {
-    setProgress(ProgressUnpacking, qint64(total), qint64(completed));
+    // The plug-in's counts come from the archive's own headers.
+    const quint64 max = quint64(std::numeric_limits<qint64>::max());
+    setProgress(ProgressUnpacking, qint64(qMin(total, max)), qint64(qMin(completed, max)));
 }
 
 void AutoUpdate::patchProgress(qint64 done, qint64 total)

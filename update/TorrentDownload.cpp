@@ -124,6 +124,13 @@ bool AutoUpdate::downloadWithTorrent(const UpdateContent& content, DownloadedCon
         *m_torrent = torrent;
     }
     if (!waitForTorrent(torrent)) {
+        // A failed torrent never seeds, so the timer would keep reporting it
+        // in place of whatever this or a later job does next.
+        {
+            QMutexLocker lock(&m_mutex);
+            if (*m_torrent == torrent)
+                *m_torrent = lt::torrent_handle();
+        }
         log->critical(QStringLiteral("failed to wait for torrent: ") + content.name());
         return false;
     }
@@ -223,6 +230,10 @@ bool AutoUpdate::addTorrent(const QByteArray& torrentFile, const QString& saveDi
         if (!session)
             return false;
         QMutexLocker lock(&m_mutex);
+        // The engine was stopped while the job fetched the .torrent: nothing
+        // would ever save or stop this session.
+        if (m_stopped)
+            return false;
         m_session = session;
     }
     m_jobSession = session;

@@ -310,6 +310,31 @@ TEST_F(TorrentJobTest, StorageErrorEndsTheWaitAndARetryGoesOn)
     expectGameIs(v120);
 }
 
+// A torrent that failed is no longer watched: the next job's progress is
+// its own, here a plain HTTP download, not the dead torrent's state.
+TEST_F(TorrentJobTest, AFailedTorrentIsNoLongerReported)
+{
+    publish({v120});
+    const QString inTheWay = appDir() + "/Update/" + kFull120;
+    ASSERT_TRUE(QDir().mkpath(inTheWay + "/a folder where the archive goes"));
+    ASSERT_EQ(runJob().result, ErrUpdateDownloadFailed);
+    ASSERT_TRUE(QDir(inTheWay).removeRecursively());
+
+    content(kFull120).torrentUrl.clear();
+    writeManifest();
+    m_server->setRule("/" + kFull120, QJsonObject{{"rate", double(content(kFull120).size / 2)}});
+    testsupport::clearLog();
+    const JobRecord job = runJob();
+    EXPECT_EQ(job.result, UpdateDone);
+    EXPECT_EQ(countLogLines("STATE: "), 0);
+    int downloads = 0;
+    for (const ProgressEvent& e : job.progress) {
+        EXPECT_NE(e.action, ProgressCheckingFiles);
+        downloads += e.action == ProgressDownloading ? 1 : 0;
+    }
+    EXPECT_GE(downloads, 1);
+}
+
 TEST_F(TorrentJobTest, MultiFileTorrentGivesItsFirstFile)
 {
     publish({v120});
