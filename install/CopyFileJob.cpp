@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "platform/SaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,9 +18,9 @@ bool CopyFileJob::execute()
 {
     if (!makePath(QFileInfo(m_dst).absolutePath()))
         return false;
-    if (QFile::exists(m_dst))
-        QFile::remove(m_dst);
-    const bool result = QFile::copy(m_src, m_dst);
+    const QString dst = QFileInfo(m_dst).canonicalFilePath();
+    m_inPlace = !dst.isEmpty() && dst == QFileInfo(m_src).canonicalFilePath();
+    const bool result = m_inPlace || platform::copyWholeFile(m_src, m_dst) == QFileDevice::NoError;
     Log::instance()->debug(QStringLiteral("CopyFileJob: ") + m_dst + QStringLiteral("; result ")
                            + QString::number(int(result)));
     return result;
@@ -27,7 +28,7 @@ bool CopyFileJob::execute()
 
 bool CopyFileJob::rollback()
 {
-    const bool result = QFile::remove(m_dst);
+    const bool result = m_inPlace || QFile::remove(m_dst);
     Log::instance()->debug(QStringLiteral("CopyFileJob Rollback: ") + m_dst + QStringLiteral("; result ")
                            + QString::number(int(result)));
     return result;

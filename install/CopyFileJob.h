@@ -5,7 +5,8 @@
 namespace install {
 
 // Copies one launcher file; the rollback deletes the copy (a file it had
-// replaced is not restored).
+// replaced is not restored). The copy takes the old file's place only when
+// complete, so a failed copy leaves the old file as it was.
 class CopyFileJob : public InstallJob
 {
 public:
@@ -20,6 +21,9 @@ public:
 private:
     QString m_src;
     QString m_dst;
+    // The source is the destination itself (an install into the folder the
+    // launcher runs from): nothing was copied, and nothing is rolled back.
+    bool m_inPlace = false;
 };
 
 // The file name joined to each of the two directories.

@@ -18,4 +18,9 @@ namespace platform {
 QFileDevice::FileError saveWholeFile(const QString& path, const QByteArray& bytes,
                                      QFileDevice::Permissions permissions = {});
 
+// Copies the file from to path in the same way: the copy appears under path
+// only when complete, with from's permissions, and until then path keeps
+// what it held.
+QFileDevice::FileError copyWholeFile(const QString& from, const QString& path);
+
 } // namespace platform

@@ -5,11 +5,11 @@
 #include "core/Paths.h"
 #include "core/SafePath.h"
 #include "core/SaturatedAdd.h"
+#include "platform/SaveFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,28 +19,11 @@ namespace {
 // fileHash reads and reports in blocks of this size.
 constexpr qint64 HashBlock = 2048;
 
-// Copies from over to through a temporary file beside to, renamed over it
-// when complete, then deletes from: a rename across file systems.
+// A rename across file systems: a whole copy over to, then from goes.
 bool copyAcross(const QString& from, const QString& to)
 {
-    QFile in(from);
-    QSaveFile out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+    if (platform::copyWholeFile(from, to) != QFileDevice::NoError)
         return false;
-    out.setPermissions(in.permissions());
-    QByteArray buffer(1024 * 1024, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        if (out.write(buffer.constData(), got) != got)
-            return false;
-    }
-    if (!out.commit())
-        return false;
-    in.close();
     QFile::remove(from);
     return true;
 }

@@ -54,10 +54,12 @@ TEST_F(InstallJobs, CopyFileReplacesAndRollsBack)
         bool haveSource;
         QByteArray oldContent; // empty: no old file
         bool result;
+        QByteArray after; // the destination after the copy; empty: none
     } cases[] = {
-        {"a new file in a new subfolder", true, "", true},
-        {"over an existing file", true, "old version", true},
-        {"a missing source: the old file is gone all the same", false, "old version", false},
+        {"a new file in a new subfolder", true, "", true, "new version"},
+        {"over an existing file", true, "old version", true, "new version"},
+        {"a missing source: the old file stays", false, "old version", false, "old version"},
+        {"a missing source and no old file", false, "", false, ""},
     };
     int i = 0;
     for (const auto& c : cases) {
@@ -71,18 +73,28 @@ TEST_F(InstallJobs, CopyFileReplacesAndRollsBack)
 
         const InstallJobPtr job = makeCopyFileJob(name, src, dst, "title");
         EXPECT_EQ(job->execute(), c.result);
-        EXPECT_EQ(testsupport::readFile(dst + "/" + name), c.result ? "new version" : "");
-        EXPECT_EQ(QFileInfo::exists(dst + "/" + name), c.result);
+        EXPECT_EQ(testsupport::readFile(dst + "/" + name), c.after);
+        EXPECT_EQ(QFileInfo::exists(dst + "/" + name), !c.after.isEmpty());
+        EXPECT_EQ(QDir(dst + "/platforms").entryList(QDir::Files | QDir::Hidden).size(), c.after.isEmpty() ? 0 : 1)
+            << "no temporary file stays";
         EXPECT_TRUE(testsupport::logContains(QString("CopyFileJob: %1/%2; result %3").arg(dst, name).arg(int(c.result))));
 
-        // The rollback deletes the copy and nothing restores an old file;
+        // The rollback deletes the file and nothing restores an old one;
         // the subfolder stays.
-        EXPECT_EQ(job->rollback(), c.result);
+        EXPECT_EQ(job->rollback(), !c.after.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(dst + "/" + name));
         EXPECT_TRUE(QFileInfo(dst + "/platforms").isDir());
         EXPECT_FALSE(job->rollback());
         EXPECT_TRUE(testsupport::logContains(QString("CopyFileJob Rollback: %1/%2; result 0").arg(dst, name)));
     }
+
+    // Installing into the folder the launcher runs from copies nothing, and
+    // rolling that back removes nothing.
+    const QString self = testsupport::writeFile(source() + "/" + name, "running launcher");
+    const InstallJobPtr inPlace = makeCopyFileJob(name, source(), source(), "title");
+    EXPECT_TRUE(inPlace->execute());
+    EXPECT_TRUE(inPlace->rollback());
+    EXPECT_EQ(testsupport::readFile(self), "running launcher");
 
     // A destination folder that cannot be made: nothing is copied.
     const QString blocker = testsupport::writeFile(testsupport::rootDir() + "/blocker", "a file");
