@@ -11,6 +11,8 @@
 #include "platform/ShellLink.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace install {
 
@@ -146,8 +148,15 @@ void InstallWorker::runUninstall()
     if (m_opts.m_removeUserData)
         QDir().rmdir(specialFolderPath(SpecialFolder::ProductData, false));
     const QString root = targetDir();
-    for (const char* dir : {"Update", "UpdateTemp", "Game"})
-        QDir(joinPath(root, QString::fromLatin1(dir))).removeRecursively();
+    for (const char* name : {"Update", "UpdateTemp", "Game"}) {
+        // A folder the player moved elsewhere and linked back: the link
+        // goes, what it points to stays.
+        const QString dir = joinPath(root, QString::fromLatin1(name));
+        if (QFileInfo(dir).isSymLink())
+            QFile::remove(dir);
+        else
+            QDir(dir).removeRecursively();
+    }
     QDir rootDir(root);
     rootDir.remove(QStringLiteral("log.txt"));
     rootDir.remove(QStringLiteral("QMXLauncher.conf"));

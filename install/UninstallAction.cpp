@@ -7,6 +7,8 @@
 #include "install/HandOver.h"
 #include "install/InstallWorker.h"
 
+#include <QFileInfo>
+
 namespace install {
 
 int runUninstallAction(const QHash<int, QVariant>& options)
@@ -41,6 +43,12 @@ int uninstallAfterParentExit(const QString& path, int pid)
     if (path.isEmpty() || pid == 0) {
         Log::instance()->critical(QStringLiteral("Uninstall failed: missing option (path \"") + path
                                   + QStringLiteral("\", pid ") + QString::number(pid) + QLatin1Char(')'));
+        return 1;
+    }
+    // Stage 1 hands over the folder it runs from: one that holds no launcher
+    // is not an installation, and nothing in it is removed.
+    if (!QFileInfo(joinPath(path, g_launcherProduct.exeName)).isFile()) {
+        Log::instance()->critical(QStringLiteral("Uninstall failed: no launcher in \"") + path + QLatin1Char('"'));
         return 1;
     }
 

@@ -234,6 +234,20 @@ TEST_F(InstallWorkerTest, UninstallUndoesEverythingInReverseAndRemovesTheWorking
     EXPECT_EQ(again.finished, QList<bool>{true});
 }
 
+// The player moved the game elsewhere and linked it back: the uninstall
+// removes the link, not what it points to.
+TEST_F(InstallWorkerTest, UninstallLeavesWhatALinkedFolderPointsTo)
+{
+    ASSERT_EQ(runWorker(1, options(false, false, false, false, target())).finished, QList<bool>{true});
+    const QString elsewhere = testsupport::rootDir() + "/other disk/games";
+    const QString kept = testsupport::writeFile(elsewhere + "/bin/qmx_x64.exe", "the moved game");
+    ASSERT_TRUE(QFile::link(elsewhere, target() + "/Game"));
+
+    EXPECT_EQ(runWorker(0, options(false, false, false, false, target())).finished, QList<bool>{true});
+    EXPECT_FALSE(QFileInfo(target() + "/Game").isSymLink());
+    EXPECT_EQ(testsupport::readFile(kept), "the moved game");
+}
+
 TEST_F(InstallWorkerTest, RefusesAnEmptyOrRelativePath)
 {
     // A working directory and an uninstall entry that a refused run must not touch.

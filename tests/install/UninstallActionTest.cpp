@@ -154,4 +154,20 @@ TEST_F(UninstallActionTest, StageTwoWithoutBothOptionsRemovesNothing)
     }
 }
 
+// A hand-over names the installation stage 1 ran from; a folder without a
+// launcher in it (the home folder, say) is left alone.
+TEST_F(UninstallActionTest, StageTwoRemovesNothingWhereNoLauncherIs)
+{
+    installEverything();
+    ASSERT_TRUE(QFile::remove(target() + "/QMXLauncher.exe"));
+    const QStringList installed = entriesOf(target());
+    const QString path = target();
+    const int live = int(QCoreApplication::applicationPid());
+
+    EXPECT_EQ(runUninstallAction(handOver(&path, &live)), 1);
+    EXPECT_TRUE(testsupport::logContains("Uninstall failed: no launcher in \"" + path + "\""));
+    EXPECT_EQ(entriesOf(target()), installed);
+    EXPECT_TRUE(entryExists());
+}
+
 } // namespace
