@@ -10,6 +10,7 @@
 #include "core/Random.h"
 #include "install/SelfUpdate.h"
 #include "install/UninstallAction.h"
+#include "platform/Process.h"
 #include "platform/TickCount.h"
 #include "ui/CommandLine.h"
 #include "ui/Launcher.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QThreadPool>
 #include <QVariant>
 
 namespace {
@@ -32,7 +34,12 @@ int runInstall(IProgramSettings& settings)
     AutoUpdate::instance()->start(manifestUrlsFor(settings), false);
     Launcher window(&settings, true, nullptr);
     window.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    // The manifest check may still wait on a slow mirror, and the
+    // application's end would wait for it; nothing of it is needed now.
+    QThreadPool::globalInstance()->clear();
+    AutoUpdate::destroyInstance();
+    platform::terminateCurrentProcess(result);
 }
 
 // Only one normal launcher runs at a time; the other modes run beside it.

@@ -84,6 +84,10 @@ TEST_F(LauncherProcessTest, EachWayOutEndsWithItsExitCode)
 {
     publishGame();
     const QString unreachable = "http://127.0.0.1:1/update.json";
+    // A mirror that answers and then sends nothing: the install mode's
+    // manifest check would wait a minute for it.
+    const QString stalling = m_server->url("/stalling.json").toString();
+    m_server->setRule("/stalling.json", QJsonObject{{"body_size", 1000}, {"stall_after", 0}, {"stall_seconds", 120}});
     const struct {
         const char* what;
         QStringList arguments;
@@ -113,7 +117,7 @@ TEST_F(LauncherProcessTest, EachWayOutEndsWithItsExitCode)
              pressKeys({"Escape"});
          },
          0},
-        {"install mode, the EULA rejected", {"--install"}, {{"update_url", unreachable}},
+        {"install mode, the EULA rejected while the mirror stalls", {"--install"}, {{"update_url", stalling}},
          [] {
              waitForWindow("License agreement");
              pressKeys({"Escape"});
