@@ -8,6 +8,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -19,6 +22,30 @@
 
 namespace platform {
 namespace {
+
+// Marks every descriptor but the standard three close-on-exec. Libraries
+// open some inheritable (the BitTorrent session's sockets): a program the
+// launcher starts, such as the game, would otherwise keep the launcher's
+// listening port for as long as it runs. The launcher never hands a
+// descriptor on to a program it starts.
+void closeOnExecAbove2()
+{
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+    // Kernels before 5.11: one by one.
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2 || fd == ::dirfd(dir))
+            continue;
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags != -1)
+            ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+    ::closedir(dir);
+}
 
 // A zombie has ended; it only waits for its parent to collect it.
 bool isZombie(int processId)
@@ -122,6 +149,7 @@ void terminateCurrentProcess(int exitCode)
 
 bool startDetached(const QString& program, const QStringList& arguments, qint64* processId)
 {
+    closeOnExecAbove2();
     return QProcess::startDetached(program, arguments, QString(), processId);
 }
 

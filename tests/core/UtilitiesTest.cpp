@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 TEST(Format, SizesAndRatesAtTheUnitBoundaries)
@@ -112,13 +115,19 @@ TEST_F(WaitForProcess, MissingEndingAndLingeringProcesses)
     QProcess::execute("kill", {QString::number(longOne)});
 }
 
-TEST(ProcessUtils, StartDetachedTakesAPathWithSpacesAsOneProgram)
+// One program, whatever its path holds, and none of the launcher's open
+// descriptors (a BitTorrent session's sockets are inheritable) goes with it.
+TEST(ProcessUtils, StartDetachedStartsOneProgramWithNothingInherited)
 {
     const QString dir = testsupport::rootDir() + "/dir with space";
     const QString marker = testsupport::rootDir() + "/ran";
-    const QString program = testsupport::writeFile(dir + "/my tool", "#!/bin/sh\necho \"$@\" > \"$MARKER\"\n");
+    const QString program = testsupport::writeFile(
+        dir + "/my tool", "#!/bin/sh\nls -l /proc/$$/fd > \"$MARKER.fds\"\necho \"$@\" > \"$MARKER\"\n");
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("MARKER", marker.toUtf8());
+    const QString held = testsupport::writeFile(testsupport::rootDir() + "/held open", "x");
+    const int inheritable = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+    ASSERT_GE(inheritable, 3);
 
     ASSERT_TRUE(startDetachedQuoted(program, {"-region", "EN"}));
     QElapsedTimer timer;
@@ -127,6 +136,9 @@ TEST(ProcessUtils, StartDetachedTakesAPathWithSpacesAsOneProgram)
         QThread::msleep(20);
     QThread::msleep(50);
     EXPECT_EQ(testsupport::readFile(marker), "-region EN\n");
+    EXPECT_FALSE(testsupport::readFile(marker + ".fds").contains("held open"));
+    EXPECT_TRUE(testsupport::readFile(marker + ".fds").contains("ran.fds")); // the listing ran
+    ::close(inheritable);
     EXPECT_FALSE(startDetachedQuoted(dir + "/missing", {}));
 
     EXPECT_EQ(appendChar("abc", '/'), "abc/");
