@@ -69,14 +69,14 @@ void releaseEngine(bool waitForEndingJob)
     AutoUpdate::destroyInstance();
 }
 
-[[noreturn]] void endProcess()
+} // namespace
+
+void endLauncherProcess(int exitCode)
 {
     releaseEngine(false);
-    QCoreApplication::exit(0);
-    platform::terminateCurrentProcess(0);
+    QCoreApplication::exit(exitCode);
+    platform::terminateCurrentProcess(exitCode);
 }
-
-} // namespace
 
 QList<QUrl> manifestUrlsFor(const IProgramSettings& settings)
 {
@@ -270,7 +270,7 @@ void Launcher::_onInstall()
 
 void Launcher::exitApp()
 {
-    endProcess();
+    endLauncherProcess(0);
 }
 
 void Launcher::exitAppToUpdate()
@@ -298,7 +298,7 @@ void Launcher::_onPlay()
     const QString language = currentLanguage().replace(QLatin1Char('_'), QLatin1Char('-'));
     const QStringList arguments{QStringLiteral("-region"), QStringLiteral("EN"), QStringLiteral("-locale"), language};
     if (startDetachedQuoted(path, arguments))
-        endProcess();
+        endLauncherProcess(0);
 
     Log::instance()->critical(QStringLiteral("Failed to start game file: ") + path);
     QMessageBox::critical(this, windowTitle(), TR::tr("ErrGameStartFail"), QMessageBox::Ok, QMessageBox::NoButton);

@@ -19,6 +19,11 @@ class TaskbarProgress;
 // when it is present (whatever it holds), else the built-in mirrors.
 QList<QUrl> manifestUrlsFor(const IProgramSettings& settings);
 
+// Ends the process at once with exitCode, without waiting for an update job
+// on the pool: queued work is dropped and the engine released as far as a
+// running job allows.
+[[noreturn]] void endLauncherProcess(int exitCode);
+
 // The launcher's main window: the background picture, the header, the logo,
 // the published game version, the progress of the update (also on the task
 // bar entry) and PLAY. In normal mode it has the EULA accepted once, runs an

@@ -10,7 +10,6 @@
 #include "core/Random.h"
 #include "install/SelfUpdate.h"
 #include "install/UninstallAction.h"
-#include "platform/Process.h"
 #include "platform/TickCount.h"
 #include "ui/CommandLine.h"
 #include "ui/Launcher.h"
@@ -20,7 +19,6 @@
 
 #include <QApplication>
 #include <QHash>
-#include <QThreadPool>
 #include <QVariant>
 
 namespace {
@@ -34,12 +32,9 @@ int runInstall(IProgramSettings& settings)
     AutoUpdate::instance()->start(manifestUrlsFor(settings), false);
     Launcher window(&settings, true, nullptr);
     window.show();
-    const int result = QApplication::exec();
-    // The manifest check may still wait on a slow mirror, and the
-    // application's end would wait for it; nothing of it is needed now.
-    QThreadPool::globalInstance()->clear();
-    AutoUpdate::destroyInstance();
-    platform::terminateCurrentProcess(result);
+    // The manifest check may still wait on a slow mirror, and an ordinary
+    // return would wait for it; nothing of it is needed any more.
+    endLauncherProcess(QApplication::exec());
 }
 
 // Only one normal launcher runs at a time; the other modes run beside it.
