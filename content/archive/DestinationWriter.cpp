@@ -1,9 +1,13 @@
 #include "content/archive/DestinationWriter.h"
 
+#include "core/Log.h"
 #include "core/SafePath.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <atomic>
@@ -19,6 +23,9 @@ namespace {
 
 // Longer link targets are not paths this platform can resolve.
 constexpr int kMaxLinkTarget = 4095;
+
+// Every temporary name is this prefix followed by "<pid>-<item>-<attempt>".
+const char* const kTempPrefix = ".unpack-";
 
 // The plug-in's view of one item's data: everything goes to the writer,
 // which checks that the item is still the current one.
@@ -115,6 +122,26 @@ void closeFd(int& fd)
 
 } // namespace
 
+void DestinationWriter::removeLeftovers(const QString& destDir)
+{
+    static const QRegularExpression tempName(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(QLatin1String(kTempPrefix)) + QStringLiteral("[0-9]+-[0-9]+-[0-9]+")));
+    // Links to folders are listed, not entered; a temporary link is removed
+    // itself, never what it points to.
+    QDirIterator it(destDir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        if ((info.isDir() && !info.isSymLink()) || !tempName.match(info.fileName()).hasMatch())
+            continue;
+        if (QFile::remove(path))
+            Log::instance()->info(QStringLiteral("unpack leftover removed: ") + path);
+        else
+            Log::instance()->critical(QStringLiteral("failed to remove unpack leftover: ") + path);
+    }
+}
+
 DestinationWriter::~DestinationWriter()
 {
     discardCurrent();
@@ -187,7 +214,8 @@ bool DestinationWriter::createTemp(ArchiveItem::Kind kind)
 {
     // Hidden, short (so that any real name fits) and unique in the folder.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        m_current.tempName = QStringLiteral(".unpack-%1-%2-%3")
+        m_current.tempName = QStringLiteral("%1%2-%3-%4")
+                                 .arg(QLatin1String(kTempPrefix))
                                  .arg(::getpid())
                                  .arg(m_current.serial)
                                  .arg(attempt)

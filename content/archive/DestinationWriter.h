@@ -28,6 +28,10 @@ public:
     DestinationWriter(const DestinationWriter&) = delete;
     DestinationWriter& operator=(const DestinationWriter&) = delete;
 
+    // Removes the temporary files of writers whose process ended before
+    // they could, anywhere below destDir.
+    static void removeLeftovers(const QString& destDir);
+
     // Creates destDir with its missing parents and opens it; the items to
     // write follow, by archive index.
     bool open(const QString& destDir, std::vector<ArchiveItem> items);

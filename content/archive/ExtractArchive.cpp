@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <new>
 #include <vector>
 
 using namespace sevenzip;
@@ -58,9 +59,14 @@ bool readItems(const Library& library, IInArchive* archive, std::vector<ArchiveI
     return true;
 }
 
+void logFailure(const QString& reason, const QString& archivePath)
+{
+    Log::instance()->critical(QStringLiteral("unpack failed: ") + reason + QStringLiteral(": ") + archivePath);
+}
+
 HRESULT failed(HRESULT result, const QString& reason, const QString& archivePath)
 {
-    Log::instance()->debug(QStringLiteral("unpack failed: ") + reason + QStringLiteral(": ") + archivePath);
+    logFailure(reason, archivePath);
     return result < 0 ? result : E_FAIL; // S_FALSE from Open is no success here
 }
 
@@ -135,7 +141,17 @@ bool unpackArchive(const QString& archivePath, const QString& destDir, ISevenZip
         const std::wstring destination = destDir.toStdWString();
         const std::wstring archive = archivePath.toStdWString();
         return extractArchive(archive, destination, callback) == S_OK;
+    } catch (const char* reason) {
+        logFailure(QString::fromLatin1(reason), archivePath);
+    } catch (const std::bad_alloc&) {
+        logFailure(QStringLiteral("out of memory"), archivePath);
     } catch (...) {
-        return false;
+        logFailure(QStringLiteral("unexpected error"), archivePath);
     }
+    return false;
+}
+
+void removeUnpackLeftovers(const QString& destDir)
+{
+    DestinationWriter::removeLeftovers(destDir);
 }

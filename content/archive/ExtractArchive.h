@@ -12,9 +12,15 @@
 // destDir and its missing parents are created. True only when every item was
 // written: an archive that cannot be opened as 7z, a damaged or encrypted
 // item, an unsupported method, an item whose path or link target would leave
-// destDir, or a write failure gives false. callback may be null. Runs on the
-// calling thread (the library may add decoder threads); never throws.
+// destDir, or a write failure gives false, with one critical line that names
+// the reason and the archive. callback may be null. Runs on the calling
+// thread (the library may add decoder threads); never throws.
 bool unpackArchive(const QString& archivePath, const QString& destDir, ISevenZipCallback* callback);
+
+// Removes the temporary files that an unpack into destDir left when its
+// process was killed (an unpack that ends, well or not, removes its own),
+// anywhere below destDir; links are not followed. Each removal is logged.
+void removeUnpackLeftovers(const QString& destDir);
 
 // The same on wide strings, with the library's result code: S_OK on
 // success. Throws the C string "Unsupported" when the library has no 7z

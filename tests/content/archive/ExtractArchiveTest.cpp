@@ -1,5 +1,6 @@
 #include "content/archive/ExtractArchive.h"
 #include "tests/content/archive/ArchiveTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -154,6 +156,7 @@ TEST_F(Unpack, FailuresReportFalseAndLeaveNoPartialFile)
         std::function<QString()> prepare; // returns the archive; may fill the destination
         const char* reason;
         QStringList present; // entries of the destination that must exist afterwards
+        qint64 fileSizeLimit = 0; // while unpacking; 0: none
     } cases[] = {
         {"missing archive", [&] { return path("nothing.7z"); }, "cannot read the archive", {}},
         {"a folder as the archive", [&] { QDir().mkpath(path("folder.7z")); return path("folder.7z"); },
@@ -179,25 +182,77 @@ TEST_F(Unpack, FailuresReportFalseAndLeaveNoPartialFile)
         {"a folder where a file goes",
          [&] { QDir().mkpath(path("dest/second.txt/inside")); return stored; },
          "cannot replace second.txt", {"first.txt", "second.txt", "second.txt/inside"}},
+        // Files may grow to 5500 bytes: the first takes 5000, the second 6000.
+        {"the disk full at the second file", [&] { return stored; }, "cannot write second.txt: File too large",
+         {"first.txt"}, 5500},
+        {"a destination that cannot be created",
+         [&] {
+             writeFile(path("dest"), "a file in the way");
+             return stored;
+         },
+         "cannot create the destination", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QDir(path("dest")).removeRecursively();
+        QFile::remove(path("dest"));
         testsupport::clearLog();
         const QString archive = c.prepare();
-        EXPECT_FALSE(unpackArchive(archive, path("dest"), nullptr));
-        EXPECT_TRUE(testsupport::logContains(c.reason)) << testsupport::logLines().join('\n').toStdString();
+        {
+            std::unique_ptr<testsupport::FileSizeLimit> limit;
+            if (c.fileSizeLimit > 0)
+                limit.reset(new testsupport::FileSizeLimit(c.fileSizeLimit));
+            EXPECT_FALSE(unpackArchive(archive, path("dest"), nullptr));
+        }
+        // The reason, as the one critical line of the failure.
+        QStringList critical;
+        for (const QString& line : testsupport::logLines()) {
+            if (line.startsWith("crit"))
+                critical << line;
+        }
+        ASSERT_EQ(critical.size(), 1) << testsupport::logLines().join('\n').toStdString();
+        EXPECT_TRUE(critical.first().contains(QString("unpack failed: ") + c.reason)) << critical.first().toStdString();
+        EXPECT_TRUE(critical.first().endsWith(": " + archive)) << critical.first().toStdString();
+        if (!QFileInfo(path("dest")).isDir())
+            continue;
         QSet<QString> entries;
         for (const QString& entry : describeTree(path("dest")).keys())
             entries.insert(entry);
         for (const QString& entry : c.present)
             EXPECT_TRUE(entries.remove(entry)) << entry.toStdString();
         EXPECT_TRUE(entries.isEmpty()) << QStringList(entries.values()).join(' ').toStdString();
+        EXPECT_TRUE(temporaries(path("dest")).isEmpty());
     }
+}
 
-    // A destination that cannot be created.
-    writeFile(path("plain-file"), "x");
-    EXPECT_FALSE(unpackArchive(stored, path("plain-file/dest"), nullptr));
+TEST_F(Unpack, LeftoversOfAKilledUnpackAreRemoved)
+{
+    const QString dest = path("dest");
+    const QStringList leftovers = {".unpack-4242-1-0", "data/.unpack-4242-17-3", "data/deep/.unpack-1-2-99"};
+    for (const QString& name : leftovers)
+        writeFile(dest + "/" + name, "half written");
+    // A temporary link goes, what it points to stays.
+    writeFile(dest + "/kept.txt", "kept");
+    makeLink("kept.txt", dest + "/data/.unpack-4242-18-0");
+    // Names of others, and a folder that a link leads to, are left alone.
+    const QStringList others = {".unpack-", ".unpack-1-2", ".unpack-x-1-2", "data/.unpack-1-2-3.txt", ".hidden"};
+    for (const QString& name : others)
+        writeFile(dest + "/" + name, "not ours");
+    writeFile(path("outside/.unpack-1-1-1"), "outside");
+    makeLink(path("outside"), dest + "/linked");
+
+    removeUnpackLeftovers(dest);
+
+    QStringList left = temporaries(dest);
+    left.sort();
+    EXPECT_EQ(left.join(' '), QStringList({dest + "/.unpack-", dest + "/.unpack-1-2", dest + "/.unpack-x-1-2",
+                                           dest + "/data/.unpack-1-2-3.txt"})
+                                  .join(' '));
+    EXPECT_EQ(readFile(dest + "/kept.txt"), "kept");
+    EXPECT_EQ(readFile(dest + "/.hidden"), "not ours");
+    EXPECT_TRUE(QFileInfo::exists(path("outside/.unpack-1-1-1")));
+    for (const QString& name : leftovers)
+        EXPECT_TRUE(testsupport::logContains("unpack leftover removed: " + dest + "/" + name)) << name.toStdString();
 }
 
 TEST_F(Unpack, PathsLeavingTheDestinationAreRefused)
