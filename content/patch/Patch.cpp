@@ -122,14 +122,16 @@ bool Patch::applyModified(const Entry& entry)
     const QString& delta = entry.patchFile;
     const QString& work = entry.workFile;
 
+    // A missing or unreadable game file has no digest: it is never up to
+    // date, also not for an entry whose "sha1_new" is empty.
     const QString hash = fileHash(game, QCryptographicHash::Sha1);
-    if (hash == sha1New) {
+    if (!hash.isEmpty() && hash == sha1New) {
         log->info(QStringLiteral("patch apply old hash match new hash for: ") + path + QStringLiteral(" actual: ") + hash
                   + QStringLiteral(" new: ") + sha1New);
         m_done = saturatedAdd(saturatedAdd(m_done, QFileInfo(delta).size()), declaredSize(entry.content));
         return true;
     }
-    if (hash != sha1Old) {
+    if (hash.isEmpty() || hash != sha1Old) {
         log->critical(QStringLiteral("patch apply old hash mismatch for: ") + path + QStringLiteral(" actual: ") + hash
                       + QStringLiteral(" excpected: ") + sha1Old);
         return false;
@@ -142,7 +144,11 @@ bool Patch::applyModified(const Entry& entry)
         log->critical(QStringLiteral("patch apply failed to create temp file: ") + work);
         return false;
     }
-    const int rc = jdiff::applyPatchFiles(game, delta, work, this);
+    // A delta that would rebuild more than the declared size is stopped
+    // there, before it fills the disk; the digest would refuse it anyway.
+    qint64 outputLimit = jdiff::NoOutputLimit;
+    entry.content.declaredSize(outputLimit);
+    const int rc = jdiff::applyPatchFiles(game, delta, work, this, outputLimit);
     m_done = saturatedAdd(m_done, QFileInfo(delta).size());
     if (rc != jdiff::Success) {
         log->critical(QStringLiteral("patch apply failed:") + QStringLiteral(" code: ") + QString::number(rc)

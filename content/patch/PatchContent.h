@@ -15,4 +15,7 @@ public:
     QString sha1New() const { return getString(QStringLiteral("sha1_new")); }
     // Size of the rebuilt file, a number or a decimal string; 0 otherwise.
     qint64 size() const { return getInt64(QStringLiteral("size")); }
+    // The same when the entry really declares one: "size" is there and reads
+    // as a whole number of at least 0. Anything else declares nothing.
+    bool declaredSize(qint64& out) const;
 };

@@ -97,7 +97,13 @@ private:
 class OutputBuffer
 {
 public:
-    explicit OutputBuffer(QIODevice* device) : m_device(device), m_buffer(new char[OutputBlock]) {}
+    OutputBuffer(QIODevice* device, qint64 limit)
+        : m_device(device), m_buffer(new char[OutputBlock]), m_limit(limit)
+    {
+    }
+
+    // Whether size more bytes keep the output within its limit.
+    bool fits(qint64 size) const { return m_limit < 0 || size <= m_limit - m_written - m_fill; }
 
     bool put(uchar c)
     {
@@ -123,6 +129,7 @@ public:
             return false;
         if (m_fill > 0 && m_device->write(m_buffer.get(), m_fill) != m_fill)
             m_failed = true;
+        m_written += m_fill;
         m_fill = 0;
         return !m_failed;
     }
@@ -131,14 +138,16 @@ private:
     QIODevice* m_device;
     std::unique_ptr<char[]> m_buffer;
     qint64 m_fill = 0;
+    const qint64 m_limit;
+    qint64 m_written = 0;
     bool m_failed = false;
 };
 
 class Decoder
 {
 public:
-    Decoder(QIODevice* old, QIODevice* patch, QIODevice* output, JDiffProgress* progress)
-        : m_old(old), m_patch(patch), m_in(patch), m_out(output), m_progress(progress)
+    Decoder(QIODevice* old, QIODevice* patch, QIODevice* output, JDiffProgress* progress, qint64 outputLimit)
+        : m_old(old), m_patch(patch), m_in(patch), m_out(output, outputLimit), m_progress(progress)
     {
     }
 
@@ -235,6 +244,8 @@ private:
         // modes is modified data. Older encoders never put data there.
         if (m_mode != Mode::Ins)
             m_mode = Mode::Mod;
+        if (!m_out.fits(prefixed ? 2 : 1))
+            return OutputTooLarge;
         if (prefixed && !m_out.put(Esc))
             return WriteFailed;
         if (!m_out.put(c))
@@ -263,6 +274,8 @@ private:
         // A negative length copies nothing.
         while (length > 0) {
             const qint64 piece = qMin(length, CopyPiece);
+            if (!m_out.fits(piece))
+                return OutputTooLarge;
             char* target = m_out.space(piece);
             if (!target)
                 return WriteFailed;
@@ -289,7 +302,7 @@ private:
 } // namespace
 
 int applyPatchFiles(const QString& oldPath, const QString& patchPath, const QString& outputPath,
-                    JDiffProgress* progress)
+                    JDiffProgress* progress, qint64 outputLimit)
 {
     if (!QFileInfo::exists(oldPath))
         return OldFileUnreadable;
@@ -308,12 +321,12 @@ int applyPatchFiles(const QString& oldPath, const QString& patchPath, const QStr
     QFile output(outputPath);
     if (!output.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
         return PatchTruncated;
-    return applyPatch(&old, &patch, &output, progress);
+    return applyPatch(&old, &patch, &output, progress, outputLimit);
 }
 
-int applyPatch(QIODevice* old, QIODevice* patch, QIODevice* output, JDiffProgress* progress)
+int applyPatch(QIODevice* old, QIODevice* patch, QIODevice* output, JDiffProgress* progress, qint64 outputLimit)
 {
-    return Decoder(old, patch, output, progress).run();
+    return Decoder(old, patch, output, progress, outputLimit).run();
 }
 
 bool readLength(QIODevice* patch, qint64* out)

@@ -184,6 +184,48 @@ TEST(JDiffDecoder, StopsAtTheFirstFailure)
     }
 }
 
+TEST(JDiffDecoder, StopsBeforeTheOutputPassesItsLimit)
+{
+    const QByteArray old(10000, 'o');
+    // Each rebuilds 8 bytes. A step that would pass the limit writes none
+    // of its bytes: an escape pair stands for two, an equal run for all of
+    // its piece.
+    const struct {
+        const char* name;
+        QByteArray patch;
+        int writtenBelowTheLimit; // with a limit of 7
+    } patches[] = {
+        {"inserted bytes", bytes({0xA7, 0xA5, '1', '2', '3', '4', '5', '6', '7', '8'}), 7},
+        {"an escape pair last", bytes({0xA7, 0xA5, '1', '2', '3', '4', '5', '6', 0xA7, 'x'}), 6},
+        {"an equal run", bytes({0xA7, 0xA3, 0x07}), 0},
+    };
+    for (const auto& p : patches) {
+        SCOPED_TRACE(p.name);
+        const struct {
+            qint64 limit;
+            int result;
+            int written;
+        } cases[] = {
+            {jdiff::NoOutputLimit, jdiff::Success, 8},
+            {8, jdiff::Success, 8},
+            {7, jdiff::OutputTooLarge, p.writtenBelowTheLimit},
+            {0, jdiff::OutputTooLarge, 0},
+        };
+        for (const auto& c : cases) {
+            int result = -1;
+            EXPECT_EQ(decoded(old, p.patch, &result, nullptr, c.limit).size(), c.written) << c.limit;
+            EXPECT_EQ(result, c.result) << c.limit;
+        }
+    }
+
+    // A delta that would rebuild 3 MiB stops at the limit: nothing beyond it
+    // reaches the device.
+    const QByteArray huge = bytes({0xA7, 0xA5}) + QByteArray(3 * 1024 * 1024, 'i');
+    int result = -1;
+    EXPECT_EQ(decoded(old, huge, &result, nullptr, 1000).size(), 1000);
+    EXPECT_EQ(result, jdiff::OutputTooLarge);
+}
+
 TEST(JDiffDecoder, OpensTheThreeFiles)
 {
     const QString root = testsupport::rootDir();

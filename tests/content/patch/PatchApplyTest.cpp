@@ -224,6 +224,13 @@ TEST(PatchApply, FailuresLeaveTheGameFileWhole)
          [](PatchSetup& s, QJsonObject&) { QFile::remove(s.game + "/a.dat"); },
          [](const PatchSetup&) { return QString("patch apply old hash mismatch for: a.dat actual:  excpected: "); },
          QByteArray()},
+        {"game file missing, and no new digest to compare with",
+         [](PatchSetup& s, QJsonObject& entry) {
+             QFile::remove(s.game + "/a.dat");
+             entry.remove("sha1_new");
+         },
+         [old](const PatchSetup&) { return "patch apply old hash mismatch for: a.dat actual:  excpected: " + sha1(old); },
+         QByteArray()},
         {"upper-case digest",
          [](PatchSetup&, QJsonObject& entry) { entry["sha1_old"] = entry["sha1_old"].toString().toUpper(); },
          [old](const PatchSetup&) { return "patch apply old hash mismatch for: a.dat actual: " + sha1(old); },
@@ -258,6 +265,48 @@ TEST(PatchApply, FailuresLeaveTheGameFileWhole)
         EXPECT_TRUE(testsupport::logContains(c.logLine(setup))) << c.logLine(setup).toStdString();
         QFile game(setup.game + "/a.dat");
         EXPECT_EQ(game.exists() ? testsupport::readFile(game.fileName()) : QByteArray(), c.gameContent);
+    }
+}
+
+TEST(PatchApply, ADeltaStopsAtTheDeclaredSize)
+{
+    const QByteArray old = randomBytes(6000, 7);
+    const QByteArray neu = old + randomBytes(20000, 8);
+    const qint64 exact = neu.size();
+    const struct {
+        const char* name;
+        QJsonValue size; // undefined: no "size"
+        bool applied;
+    } cases[] = {
+        {"the size of the rebuilt file", exact, true},
+        {"one byte less", exact - 1, false},
+        {"one byte less, as a string", QString::number(exact - 1), false},
+        {"far less", 100, false},
+        {"no size", QJsonValue(QJsonValue::Undefined), true},
+        {"a size that is no number", "big", true},
+        {"a negative size", -1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PatchSetup setup(testsupport::rootDir() + "/" + c.name);
+        setup.modify("a.dat", old, neu);
+        QJsonObject entry = setup.modified[0].toObject();
+        if (c.size.isUndefined())
+            entry.remove("size");
+        else
+            entry["size"] = c.size;
+        setup.modified[0] = entry;
+        testsupport::clearLog();
+        EXPECT_EQ(setup.apply(nullptr), c.applied);
+        EXPECT_EQ(testsupport::readFile(setup.game + "/a.dat"), c.applied ? neu : old);
+        if (c.applied)
+            continue;
+        // Stopped there, not once the whole file was written.
+        const qint64 declared = entry["size"].toVariant().toLongLong();
+        EXPECT_LE(QFileInfo(setup.work + "/a.dat").size(), declared);
+        const QString line = "patch apply failed: code: 21 orig: " + setup.game + "/a.dat patch: " + setup.patch
+                             + "/a.dat temp: " + setup.work + "/a.dat";
+        EXPECT_TRUE(testsupport::logContains(line)) << line.toStdString();
     }
 }
 

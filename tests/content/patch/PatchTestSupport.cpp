@@ -8,7 +8,8 @@
 
 namespace patchtest {
 
-int decodeInto(QIODevice* output, const QByteArray& old, const QByteArray& patch, jdiff::JDiffProgress* progress)
+int decodeInto(QIODevice* output, const QByteArray& old, const QByteArray& patch, jdiff::JDiffProgress* progress,
+               qint64 outputLimit)
 {
     QBuffer oldDevice;
     oldDevice.setData(old);
@@ -16,15 +17,16 @@ int decodeInto(QIODevice* output, const QByteArray& old, const QByteArray& patch
     QBuffer patchDevice;
     patchDevice.setData(patch);
     patchDevice.open(QIODevice::ReadOnly);
-    return jdiff::applyPatch(&oldDevice, &patchDevice, output, progress);
+    return jdiff::applyPatch(&oldDevice, &patchDevice, output, progress, outputLimit);
 }
 
-QByteArray decoded(const QByteArray& old, const QByteArray& patch, int* result, jdiff::JDiffProgress* progress)
+QByteArray decoded(const QByteArray& old, const QByteArray& patch, int* result, jdiff::JDiffProgress* progress,
+                   qint64 outputLimit)
 {
     QByteArray output;
     QBuffer outputDevice(&output);
     outputDevice.open(QIODevice::WriteOnly);
-    *result = decodeInto(&outputDevice, old, patch, progress);
+    *result = decodeInto(&outputDevice, old, patch, progress, outputLimit);
     return output;
 }
 

@@ -32,10 +32,10 @@ struct JDiffProgressRecorder : jdiff::JDiffProgress
 // Decodes patch against old in memory into output, a device open for
 // writing; the decoder's result.
 int decodeInto(QIODevice* output, const QByteArray& old, const QByteArray& patch,
-               jdiff::JDiffProgress* progress = nullptr);
+               jdiff::JDiffProgress* progress = nullptr, qint64 outputLimit = -1);
 // The same into a byte array.
 QByteArray decoded(const QByteArray& old, const QByteArray& patch, int* result,
-                   jdiff::JDiffProgress* progress = nullptr);
+                   jdiff::JDiffProgress* progress = nullptr, qint64 outputLimit = -1);
 
 // Bytes written as numbers: bytes({0xA7, 0xA6, 'x'}).
 QByteArray bytes(std::initializer_list<int> values);
