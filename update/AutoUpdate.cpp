@@ -153,6 +153,15 @@ int AutoUpdate::downloadUpdateInfo(const QList<QUrl>& manifestUrls, UpdateInfo& 
             result = ErrUpdateInfoNotValid;
             continue;
         }
+        QString productId;
+        QString contentId;
+        if (out.findDuplicateContentId(productId, contentId)) {
+            Log::instance()->critical(QStringLiteral("parsing update info fail: ") + url.toString()
+                                      + QStringLiteral(" duplicate content id: ") + productId + QLatin1Char('/')
+                                      + contentId);
+            result = ErrUpdateInfoNotValid;
+            continue;
+        }
         Log::instance()->info(QStringLiteral("parsing update info success."));
         QMutexLocker lock(&m_mutex);
         m_updateInfo.assign(object);

@@ -1,6 +1,7 @@
 #include "update/UpdateInfo.h"
 
 #include <QJsonArray>
+#include <QSet>
 
 const QString kGameProductId = QStringLiteral("qmx");
 const QString kLauncherProductId = QStringLiteral("qmx_launcher_en");
@@ -37,6 +38,36 @@ QList<UpdateContent> ProductUpdateInfo::contents() const
     for (const QJsonValue& element : m_object.value(QStringLiteral("content")).toArray())
         list.append(UpdateContent(element.toObject()));
     return list;
+}
+
+QString ProductUpdateInfo::duplicateContentId() const
+{
+    QSet<QString> seen;
+    for (const UpdateContent& content : contents()) {
+        const QString id = content.id();
+        if (id.isEmpty())
+            continue;
+        if (seen.contains(id))
+            return id;
+        seen.insert(id);
+    }
+    return QString();
+}
+
+bool UpdateInfo::findDuplicateContentId(QString& productId, QString& id) const
+{
+    for (const QString& product : {kGameProductId, kLauncherProductId}) {
+        ProductUpdateInfo info;
+        if (!getObject(product, info))
+            continue;
+        const QString duplicate = info.duplicateContentId();
+        if (!duplicate.isEmpty()) {
+            productId = product;
+            id = duplicate;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool lessThan(const UpdateContent& a, const UpdateContent& b)

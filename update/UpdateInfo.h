@@ -44,11 +44,19 @@ public:
 
     Version version() const { return getVersion(QStringLiteral("version")); }
     QList<UpdateContent> contents() const;
+    // The first "id" that two of the contents carry; empty when each is
+    // unique. Contents without an id are never installed and do not count.
+    QString duplicateContentId() const;
 };
 
 // The whole manifest; valid when it has at least one member.
 class UpdateInfo : public JsonWrapper
 {
+public:
+    // Whether the game or the launcher product lists two contents with one
+    // "id": an installed content is known by its id alone, so such a
+    // manifest cannot be used. productId and id name the first such pair.
+    bool findDuplicateContentId(QString& productId, QString& id) const;
 };
 
 extern const QString kGameProductId;     // "qmx"

@@ -332,6 +332,69 @@ TEST_F(UpdateJobTest, FailuresEndTheJobWithTheirCode)
     }
 }
 
+// The critical lines of the log.
+QStringList criticalLines()
+{
+    QStringList lines;
+    for (const QString& line : testsupport::logLines()) {
+        if (line.startsWith("crit"))
+            lines << line;
+    }
+    return lines;
+}
+
+bool archiveRequested(const testsupport::TestHttpServer& server)
+{
+    for (const QJsonObject& request : server.requests()) {
+        if (request.value("path").toString().endsWith(".7z"))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
+{
+    publish({v100});
+    const struct {
+        const char* what;
+        const char* product;
+        bool full;
+    } cases[] = {
+        {"two game contents with one id", "qmx", true},
+        {"two launcher contents with one id", "qmx_launcher_en", true},
+        {"a check only", "qmx", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QJsonObject manifest = m_release.manifest();
+        QJsonObject product = manifest.value(c.product).toObject();
+        QJsonArray contents = product.value("content").toArray();
+        // Two contents of their own, under one id.
+        for (int i = 0; i < 2; ++i) {
+            QJsonObject twin = m_release.contents.at(i).toJson();
+            twin["id"] = "twin";
+            contents.append(twin);
+        }
+        product["content"] = contents;
+        manifest[c.product] = product;
+        writeManifest(manifest);
+        testsupport::clearLog();
+
+        const JobRecord job = runJob({manifestUrl()}, c.full);
+        EXPECT_EQ(job.result, ErrUpdateInfoNotValid);
+        EXPECT_TRUE(job.installed().isEmpty());
+        EXPECT_TRUE(entriesOf(gameDirPath()).isEmpty());
+        EXPECT_FALSE(archiveRequested(*m_server));
+        ProductUpdateInfo stored;
+        EXPECT_FALSE(AutoUpdate::instance()->gameUpdateInfo(stored)) << "an invalid manifest is not stored";
+        const QStringList critical = criticalLines();
+        ASSERT_EQ(critical.size(), 1) << critical.join('\n').toStdString();
+        EXPECT_TRUE(critical.first().endsWith("parsing update info fail: " + manifestUrl().toString()
+                                              + " duplicate content id: " + c.product + "/twin"))
+            << critical.first().toStdString();
+    }
+}
+
 TEST_F(UpdateJobTest, ContentNamesAndIdsMustBePlainFileNames)
 {
     const struct {
