@@ -27,6 +27,14 @@ int AutoUpdate::updateLauncher(const ProductUpdateInfo& launcher)
     // A launcher is replaced whole: the first content is all it takes.
     const UpdateContent content = contents.first();
     log->debug(QStringLiteral("Launcher update content: ") + content.name());
+    // The copy started below replaces this launcher; one that is not newer
+    // would find the same manifest and start the same copy again, for ever.
+    if (!(g_launcherProduct.version < content.versionTo())) {
+        log->critical(QStringLiteral("Launcher update content is not newer: ") + content.name()
+                      + QStringLiteral(" version: ") + content.versionTo().toString()
+                      + QStringLiteral(" running: ") + g_launcherProduct.version.toString());
+        return ErrUpdateContentNotFound;
+    }
 
     DownloadedContent downloaded;
     if (!downloadContent(content, downloaded)) {

@@ -7,6 +7,7 @@
 
 #include "core/Paths.h"
 #include "core/ProcessUtils.h"
+#include "core/ProductInfo.h"
 #include "tests/support/StandInLauncher.h"
 #include "tests/support/TestEnvironment.h"
 #include "update/AutoUpdate.h"
@@ -58,6 +59,22 @@ TEST_F(LauncherUpdateTest, StartsTheNewCopyOrEndsWithTheStepsCode)
              writeManifest();
          },
          ErrUpdateContentNotFound, "Launcher update content not found"},
+        {"a content that is not newer than this launcher",
+         [&] {
+             m_release.launcherContents.first().versionTo = g_launcherProduct.version;
+             writeManifest();
+         },
+         ErrUpdateContentNotFound,
+         "Launcher update content is not newer: " + kName + " version: " + g_launcherProduct.version.toString()
+             + " running: " + g_launcherProduct.version.toString()},
+        {"a content older than this launcher",
+         [&] {
+             m_release.launcherContents.first().versionTo = Version(1, 0, 0);
+             writeManifest();
+         },
+         ErrUpdateContentNotFound,
+         "Launcher update content is not newer: " + kName + " version: 1.0.0 running: "
+             + g_launcherProduct.version.toString()},
         {"the archive is not on the server", [&] { QFile::remove(m_server->root() + "/" + kName); },
          ErrUpdateDownloadFailed, "Launcher update content download failed: " + kName},
         {"the archive is not 7z", [&] { testsupport::writeFile(m_server->root() + "/" + kName, "not an archive"); },
@@ -87,6 +104,8 @@ TEST_F(LauncherUpdateTest, StartsTheNewCopyOrEndsWithTheStepsCode)
         EXPECT_TRUE(job.installed().isEmpty());
         EXPECT_TRUE(QDir(gameDirPath()).isEmpty());
         EXPECT_FALSE(logContains("Game version: "));
+        if (c.result == ErrUpdateContentNotFound)
+            EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/" + kName)) << "nothing is downloaded";
         if (c.result != UpdateDone) {
             EXPECT_FALSE(job.events.contains("exitAppToUpdate"));
             EXPECT_FALSE(testsupport::standInStart(unpacked).started);
