@@ -70,7 +70,19 @@ int AutoUpdate::updateGame(const ProductUpdateInfo& game)
 {
     int code = ErrUpdateInfoNotFound;
     QList<UpdateContent> contents;
-    if (selectContents(installedGameVersion(), game, contents)) {
+    const Version installed = installedGameVersion();
+    if (selectContents(installed, game, contents)) {
+        // A list that stops short of the published version (a gap in the
+        // chain, contents not uploaded yet, an older full package) or runs
+        // past it would be installed on every start and never end "done".
+        const Version reachable = contents.last().versionTo();
+        if (reachable != game.version()) {
+            Log::instance()->critical(QStringLiteral("game contents do not reach the published version: installed ")
+                                      + installed.toString() + QStringLiteral(" reachable ") + reachable.toString()
+                                      + QStringLiteral(" published ") + game.version().toString());
+            contents.clear();
+            code = ErrUpdateContentNotFound;
+        }
         for (const UpdateContent& content : contents) {
             DownloadedContent downloaded;
             if (!downloadContent(content, downloaded)) {

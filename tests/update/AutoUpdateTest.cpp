@@ -352,6 +352,70 @@ bool archiveRequested(const testsupport::TestHttpServer& server)
     return false;
 }
 
+TEST_F(UpdateJobTest, ListsThatDoNotReachThePublishedVersionAreRefused)
+{
+    publish({v100, v120});
+    // A patch that leads back, offered by nobody.
+    publish::PublishedContent back = *findContent(m_release, "qmx_patch_1.0.0_1.1.0");
+    back.id = "qmx_patch_1.1.0_1.0.0";
+    back.name = back.id + ".7z";
+    back.versionFrom = v110;
+    back.versionTo = v100;
+    const struct {
+        const char* what;
+        Version installed;
+        QStringList withdrawn; // contents taken off the manifest
+        Version published;
+        bool addBack;
+        Version reachable;
+    } cases[] = {
+        {"a gap in the chain", v100, {"qmx_full_1.0.0", "qmx_full_1.2.0", "qmx_patch_1.1.0_1.2.0"}, v120, false, v110},
+        {"the version raised before its contents were uploaded", v100, {}, Version(1, 3, 0), false, v120},
+        {"only an older full package", v110, {"qmx_full_1.2.0", "qmx_patch_1.0.0_1.1.0", "qmx_patch_1.1.0_1.2.0"},
+         v120, false, v100},
+        {"nothing installed and only an older full package", Version(),
+         {"qmx_full_1.2.0", "qmx_patch_1.0.0_1.1.0", "qmx_patch_1.1.0_1.2.0"}, v120, false, v100},
+        {"a chain that cycles back", v100, {"qmx_full_1.0.0", "qmx_full_1.2.0", "qmx_patch_1.1.0_1.2.0"}, v120, true,
+         v100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(gameDirPath()).removeRecursively();
+        QDir(appDir() + "/Update").removeRecursively();
+        if (c.installed.isValid())
+            install(c.installed);
+        else
+            setInstalledGameVersion(Version());
+        publish::Release release = m_release;
+        release.gameVersion = c.published;
+        for (int i = release.contents.size() - 1; i >= 0; --i) {
+            if (c.withdrawn.contains(release.contents.at(i).id))
+                release.contents.removeAt(i);
+        }
+        if (c.addBack)
+            release.contents.append(back);
+        writeManifest(release.manifest());
+        const int requestsBefore = m_server->requests().size();
+        testsupport::clearLog();
+
+        const JobRecord job = runJob();
+        EXPECT_EQ(job.result, ErrUpdateContentNotFound);
+        EXPECT_TRUE(job.installed().isEmpty());
+        EXPECT_EQ(installedGameVersion(), c.installed);
+        if (c.installed.isValid())
+            expectGameIs(c.installed);
+        else
+            EXPECT_TRUE(entriesOf(gameDirPath()).isEmpty());
+        EXPECT_FALSE(archiveRequested(*m_server)) << m_server->requests().size() - requestsBefore;
+        const QStringList critical = criticalLines();
+        ASSERT_EQ(critical.size(), 1) << critical.join('\n').toStdString();
+        EXPECT_TRUE(critical.first().endsWith("game contents do not reach the published version: installed "
+                                              + c.installed.toString() + " reachable " + c.reachable.toString()
+                                              + " published " + c.published.toString()))
+            << critical.first().toStdString();
+    }
+}
+
 TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
 {
     publish({v100});
