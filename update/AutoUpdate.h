@@ -142,7 +142,13 @@ private:
     int runUpdate(const QList<QUrl>& manifestUrls);
     int downloadUpdateInfo(const QList<QUrl>& manifestUrls, UpdateInfo& out);
     int applyUpdate(const UpdateInfo& manifest);
-    int updateGame(const ProductUpdateInfo& game);
+    // The installed game version that the game update starts from: unset
+    // while a full package unpacked over the game has not been recorded
+    // (GameInstallMark).
+    Version installedVersionToUpdate();
+    int updateGame(const ProductUpdateInfo& game, const Version& installed);
+    // Downloads and installs the contents in order; the first failure ends.
+    int installContents(const QList<UpdateContent>& contents);
     int updateLauncher(const ProductUpdateInfo& launcher);
     // Applies the patch unpacked in patchDir to the installed game and
     // advances the installed game version to the patch's "version_to".

@@ -9,6 +9,7 @@
 #include "core/ProductInfo.h"
 #include "update/AutoUpdate.h"
 #include "update/DownloadContent.h"
+#include "update/GameInstallMark.h"
 #include "update/SelectContents.h"
 
 #include <QThread>
@@ -26,6 +27,18 @@ void installPause()
 {
     const int testPause = g_testPauseMs;
     QThread::msleep(testPause >= 0 ? unsigned(testPause) : unsigned(kInstallPauseMs));
+}
+
+// Notes the unpack of a full package over "Game" before it begins. The
+// recorded version of a mark already there is kept: the settings still hold
+// it, while this job has taken the game as not installed.
+bool markFullUnpack(const UpdateContent& content)
+{
+    GameInstallMark mark;
+    if (!GameInstallMark::read(mark))
+        mark.recorded = installedGameVersion();
+    mark.unpacking = content.versionTo();
+    return mark.write();
 }
 
 } // namespace
@@ -54,23 +67,41 @@ int AutoUpdate::applyUpdate(const UpdateInfo& manifest)
         if (!manifest.getObject(kGameProductId, game)) {
             code = ErrUpdateInfoNotFound;
         } else {
-            const Version installed = installedGameVersion();
+            const Version installed = installedVersionToUpdate();
             log->debug(QStringLiteral("Game version: ") + installed.toString());
             log->debug(QStringLiteral("Game update: ") + game.version().toString());
             code = UpdateUpToDate;
             if (installed < game.version())
-                code = updateGame(game);
+                code = updateGame(game, installed);
         }
     }
     log->debug(QStringLiteral("Game update result: ") + QString::number(code));
     return code;
 }
 
-int AutoUpdate::updateGame(const ProductUpdateInfo& game)
+Version AutoUpdate::installedVersionToUpdate()
+{
+    const Version installed = installedGameVersion();
+    GameInstallMark mark;
+    if (!GameInstallMark::read(mark))
+        return installed;
+    // An unpack into "Game" ran since the last job: if it was cut short, its
+    // temporary files are still there.
+    removeUnpackLeftovers(gameDirPath());
+    if (installed == mark.recorded && installed != mark.unpacking) {
+        Log::instance()->info(QStringLiteral("game unpack of ") + mark.unpacking.toString()
+                              + QStringLiteral(" over ") + installed.toString()
+                              + QStringLiteral(" was not recorded: the game counts as not installed"));
+        return Version();
+    }
+    GameInstallMark::remove();
+    return installed;
+}
+
+int AutoUpdate::updateGame(const ProductUpdateInfo& game, const Version& installed)
 {
     int code = ErrUpdateInfoNotFound;
     QList<UpdateContent> contents;
-    const Version installed = installedGameVersion();
     if (selectContents(installed, game, contents)) {
         // A list that stops short of the published version (a gap in the
         // chain, contents not uploaded yet, an older full package) or runs
@@ -80,41 +111,42 @@ int AutoUpdate::updateGame(const ProductUpdateInfo& game)
             Log::instance()->critical(QStringLiteral("game contents do not reach the published version: installed ")
                                       + installed.toString() + QStringLiteral(" reachable ") + reachable.toString()
                                       + QStringLiteral(" published ") + game.version().toString());
-            contents.clear();
             code = ErrUpdateContentNotFound;
-        }
-        for (const UpdateContent& content : contents) {
-            DownloadedContent downloaded;
-            if (!downloadContent(content, downloaded)) {
-                code = ErrUpdateDownloadFailed;
-                break;
-            }
-            const bool full = content.isFullPackage();
-            const QString destination = full ? gameDirPath() : updateTempDirPath(content.id());
-
-            resetProgress(ProgressUnpacking);
-            installPause();
-            if (!unpackArchive(downloaded.path, destination, this)) {
-                code = ErrUpdateFailedToUnpack;
-                break;
-            }
-
-            if (full) {
-                setInstalledGameVersion(content.versionTo());
-            } else {
-                resetProgress(ProgressInstalling);
-                installPause();
-                if (!applyPatch(content, gameDirPath(), destination)) {
-                    code = ErrUpdateFailedToPatch;
-                    break;
-                }
-            }
-            emit updateContentInstalled(kGameProductId, content.id());
-            code = UpdateDone;
+        } else {
+            code = installContents(contents);
         }
     }
     cleanup();
     return code;
+}
+
+int AutoUpdate::installContents(const QList<UpdateContent>& contents)
+{
+    for (const UpdateContent& content : contents) {
+        DownloadedContent downloaded;
+        if (!downloadContent(content, downloaded))
+            return ErrUpdateDownloadFailed;
+        const bool full = content.isFullPackage();
+        const QString destination = full ? gameDirPath() : updateTempDirPath(content.id());
+
+        resetProgress(ProgressUnpacking);
+        installPause();
+        if (full && !markFullUnpack(content))
+            return ErrUpdateFailedToUnpack;
+        if (!unpackArchive(downloaded.path, destination, this))
+            return ErrUpdateFailedToUnpack;
+
+        if (full) {
+            setInstalledGameVersion(content.versionTo());
+        } else {
+            resetProgress(ProgressInstalling);
+            installPause();
+            if (!applyPatch(content, gameDirPath(), destination))
+                return ErrUpdateFailedToPatch;
+        }
+        emit updateContentInstalled(kGameProductId, content.id());
+    }
+    return UpdateDone;
 }
 
 bool AutoUpdate::applyPatch(const UpdateContent& content, const QString& gameDir, const QString& patchDir)

@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "update/AutoUpdate.h"
 #include "update/GameUpdate.h"
@@ -457,6 +458,41 @@ TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
                                               + " duplicate content id: " + c.product + "/twin"))
             << critical.first().toStdString();
     }
+}
+
+TEST_F(UpdateJobTest, AFullPackageCutShortOverTheGameIsInstalledAgain)
+{
+    // The last item of the package is too big for the disk: the others are
+    // in place by then, over 1.0.0.
+    for (const Version& version : {v100, v110, v120})
+        testsupport::writeFile(versionDir(version) + "/zz/late.bin", QByteArray(2 * 1024 * 1024, '\0'));
+    publish({v120});
+    install(v100);
+    publish::Release fullOnly = m_release;
+    fullOnly.contents = {*findContent(m_release, "qmx_full_1.2.0")};
+    writeManifest(fullOnly.manifest());
+    {
+        testsupport::FileSizeLimit fullDisk(1024 * 1024);
+        EXPECT_EQ(runJob().result, ErrUpdateFailedToUnpack);
+    }
+    EXPECT_EQ(installedGameVersion(), v100);
+    EXPECT_NE(testsupport::readFile(gameDirPath() + "/qmx_x64.exe"), testsupport::readFile(versionDir(v100) + "/qmx_x64.exe"));
+
+    // The next run is offered the chain from 1.0.0, which cannot apply to
+    // these files any more: the package is installed again.
+    writeManifest();
+    testsupport::clearLog();
+    const JobRecord job = runJob();
+    EXPECT_EQ(job.result, UpdateDone);
+    EXPECT_EQ(job.installed(), QStringList({kFull120}));
+    EXPECT_EQ(installedGameVersion(), v120);
+    // In place over 1.0.0: what 1.1.0 removed stays.
+    expectGameIs(v120, false);
+    EXPECT_TRUE(logContains("game unpack of 1.2.0 over 1.0.0 was not recorded: the game counts as not installed"));
+
+    // Recorded now: the run after that finds the game current.
+    EXPECT_EQ(runJob().result, UpdateUpToDate);
+    EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/.game-unpack"));
 }
 
 TEST_F(UpdateJobTest, ContentNamesAndIdsMustBePlainFileNames)
