@@ -250,8 +250,11 @@ bool AutoUpdate::addTorrent(const QByteArray& torrentFile, const QString& saveDi
         log->critical(QStringLiteral("failed to create torrent info: ") + describeError(error));
         return false;
     }
+    // Sent to the server as they are: the text must be the fully encoded
+    // URL, as a plain HTTP download would request it (toString() would
+    // decode "%20" to a space, which no server takes).
     for (const QUrl& url : webSeeds)
-        info->add_url_seed(url.toString().toUtf8().toStdString());
+        info->add_url_seed(url.toString(QUrl::FullyEncoded).toStdString());
     params.ti = std::move(info);
     // The job waits for this torrent alone: it starts at once rather than
     // when the session's queue next comes round (up to a second later).

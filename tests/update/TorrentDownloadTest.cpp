@@ -335,6 +335,40 @@ TEST_F(TorrentJobTest, AFailedTorrentIsNoLongerReported)
     EXPECT_GE(downloads, 1);
 }
 
+// A web seed is asked for exactly the URL that a plain HTTP download asks
+// for: percent-encoded bytes stay encoded (a raw space is a bad request, and
+// the torrent would wait for ever).
+TEST_F(TorrentJobTest, WebSeedUrlsKeepTheirEncoding)
+{
+    publish({v120});
+    const QString servedName = QString::fromUtf8("qmx full \xc3\xa9.7z");
+    const QString encodedPath = "/qmx%20full%20%C3%A9.7z";
+    rewriteTorrent(kFull120, false, false);
+    testsupport::writeFile(served(servedName), testsupport::readFile(served(kFull120)));
+    QFile::remove(served(kFull120));
+    content(kFull120).httpUrls = QStringList{m_server->url("").toString() + encodedPath};
+    const QString torrentUrl = content(kFull120).torrentUrl;
+    for (const bool torrent : {true, false}) {
+        SCOPED_TRACE(torrent ? "as a web seed" : "over plain HTTP");
+        startOver();
+        content(kFull120).torrentUrl = torrent ? torrentUrl : QString();
+        writeManifest();
+        const int before = m_server->requests().size();
+
+        AutoUpdate* engine = AutoUpdate::instance();
+        JobWatch watch(engine);
+        engine->start({manifestUrl()}, true);
+        if (!watch.waitFinished(30000)) {
+            ADD_FAILURE() << "the download did not end";
+            AutoUpdate::destroyInstance(); // ends the wait
+            watch.waitFinished(10000);
+        }
+        EXPECT_EQ(watch.record.result, UpdateDone);
+        expectGameIs(v120);
+        EXPECT_FALSE(requestsFor(encodedPath, before).isEmpty());
+    }
+}
+
 TEST_F(TorrentJobTest, MultiFileTorrentGivesItsFirstFile)
 {
     publish({v120});
