@@ -174,5 +174,5 @@ void AutoUpdate::cleanup()
 {
     // m_updateInfo is written only by this thread's manifest download, so
     // reading it here needs no lock; the copy is cheap (shared data).
-    cleanupDownloads(m_updateInfo);
+    cleanupDownloads(m_updateInfo, seededFileNames());
 }

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QUrl>
 
 #include <libtorrent/fwd.hpp>
@@ -174,6 +175,9 @@ private:
     void saveSessionState();
     libtorrent::session_params loadSessionState();
     std::shared_ptr<libtorrent::session> session() const;
+    // The names, directly in the download folder, of the files and folders
+    // that the torrents of the session hold.
+    QSet<QString> seededFileNames() const;
 
     // Sets a new step with its counters at 0 (rate and lastCurrent stay).
     void resetProgress(int action);

@@ -30,7 +30,7 @@ QSet<QString> namesToKeep(const UpdateInfo& manifest)
 
 } // namespace
 
-void cleanupDownloads(const UpdateInfo& manifest)
+void cleanupDownloads(const UpdateInfo& manifest, const QSet<QString>& inUse)
 {
     const QString tempRoot = updateTempRootPath(false);
     if (QFileInfo(tempRoot).isDir())
@@ -40,7 +40,9 @@ void cleanupDownloads(const UpdateInfo& manifest)
     if (!QFileInfo(updateDir).isDir())
         return;
 
-    const QSet<QString> keep = namesToKeep(manifest);
+    QSet<QString> keep = namesToKeep(manifest);
+    for (const QString& name : inUse)
+        keep.insert(name.toLower());
     QDir dir(updateDir);
     for (const QString& fileName : dir.entryList(QDir::Files, QDir::NoSort)) {
         if (keep.contains(fileName.toLower()))

@@ -386,6 +386,27 @@ bool AutoUpdate::hasTorrents() const
     return session && !session->get_torrents().empty();
 }
 
+QSet<QString> AutoUpdate::seededFileNames() const
+{
+    QSet<QString> names;
+    const std::shared_ptr<lt::session> session = this->session();
+    if (!session)
+        return names;
+    // Every torrent of the session saves into the download folder.
+    try {
+        for (const lt::torrent_handle& torrent : session->get_torrents()) {
+            const std::shared_ptr<const lt::torrent_info> info = torrent.torrent_file();
+            if (!info)
+                continue;
+            const lt::file_storage& files = info->files();
+            for (const lt::file_index_t file : files.file_range())
+                names.insert(QString::fromStdString(files.file_path(file)).section(QLatin1Char('/'), 0, 0));
+        }
+    } catch (const std::exception&) {
+    }
+    return names;
+}
+
 bool AutoUpdate::reportTorrentProgress()
 {
     lt::torrent_handle torrent;

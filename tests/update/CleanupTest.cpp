@@ -51,6 +51,16 @@ TEST(Cleanup, KeepsWhatTheManifestNamesAndRemovesTheRest)
     EXPECT_TRUE(testsupport::logContains("cleanup success: " + appDir() + "/Update/stray.txt"));
 }
 
+TEST(Cleanup, FilesThatTorrentsHoldStay)
+{
+    for (const char* file : {"Update/Seeded.7z", "Update/other.7z", "Update/.game-unpack"})
+        writeFile(appDir() + "/" + file, "x");
+    cleanupDownloads(UpdateInfo(), {"seeded.7z"});
+    EXPECT_TRUE(exists("Update/Seeded.7z"));
+    EXPECT_FALSE(exists("Update/other.7z"));
+    EXPECT_TRUE(exists("Update/.game-unpack")); // hidden files are not listed
+}
+
 TEST(Cleanup, WithoutAManifestEveryPlainFileGoes)
 {
     writeFile(appDir() + "/Update/a.7z", "x");

@@ -9,6 +9,7 @@
 
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "update/AutoUpdate.h"
 #include "update/GameUpdate.h"
@@ -367,6 +368,30 @@ TEST_F(TorrentJobTest, WebSeedUrlsKeepTheirEncoding)
         expectGameIs(v120);
         EXPECT_FALSE(requestsFor(encodedPath, before).isEmpty());
     }
+}
+
+// Cleanup keeps what a torrent of the session seeds, also under a name
+// that the manifest does not know (the .torrent names its own file): a
+// retry in the same run finds the archive the torrent says it has.
+TEST_F(TorrentJobTest, ARetryFindsTheArchiveThatATorrentSeeds)
+{
+    // The last item does not fit on the disk of the first run.
+    testsupport::writeFile(versionDir(v120) + "/zz/late.bin", QByteArray(2 * 1024 * 1024, '\0'));
+    publish({v120});
+    const QString renamed = served("renamed.7z");
+    testsupport::writeFile(renamed, testsupport::readFile(served(kFull120)));
+    QString error;
+    ASSERT_TRUE(publish::makeTorrent(renamed, {}, {}, content(kFull120).torrentPath, &error)) << error.toStdString();
+    QFile::remove(renamed); // the web seeds serve it under the manifest's name
+    {
+        testsupport::FileSizeLimit fullDisk(1024 * 1024);
+        EXPECT_EQ(runJob().result, ErrUpdateFailedToUnpack);
+    }
+    EXPECT_TRUE(QFileInfo::exists(appDir() + "/Update/renamed.7z"));
+
+    const JobRecord job = runJob();
+    EXPECT_EQ(job.result, UpdateDone);
+    expectGameIs(v120);
 }
 
 TEST_F(TorrentJobTest, MultiFileTorrentGivesItsFirstFile)
