@@ -3,7 +3,9 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -118,6 +120,31 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
+}
+
+QMap<QString, QByteArray> fileDigests(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(dir).relativeFilePath(path),
+                     QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha1).toHex());
+    }
+    return files;
+}
+
+bool copyFiles(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(path);
+        QFile::remove(target);
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(path, target))
+            return false;
+    }
+    return true;
 }
 
 QByteArray randomBytes(quint32 seed, int size)

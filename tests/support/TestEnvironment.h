@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,13 @@ bool logContains(const QString& text);
 // Writes a file (creating its folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& content);
 QByteArray readFile(const QString& path);
+
+// The SHA-1 (hexadecimal) of every file below dir, hidden ones included, by
+// its path relative to dir.
+QMap<QString, QByteArray> fileDigests(const QString& dir);
+// Copies every file below from to the same path below to, making folders;
+// false at the first file that cannot be copied.
+bool copyFiles(const QString& from, const QString& to);
 
 // Reproducible pseudo-random bytes: the same seed gives the same bytes.
 QByteArray randomBytes(quint32 seed, int size);

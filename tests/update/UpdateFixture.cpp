@@ -8,9 +8,7 @@
 #include "update/GameUpdate.h"
 #include "update/SelectContents.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QTest>
@@ -30,20 +28,6 @@ QByteArray edited(QByteArray data, quint32 seed)
         data[generator.bounded(data.size())] = char(0xA7); // the format's escape byte on purpose
     data.insert(data.size() / 2, randomBytes(seed + 1, 3000));
     return data;
-}
-
-QMap<QString, QByteArray> filesOf(const QString& dir)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        files.insert(QDir(dir).relativeFilePath(path),
-                     QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex());
-    }
-    return files;
 }
 
 void writeVersion(const QString& dir, const QMap<QString, QByteArray>& files)
@@ -145,14 +129,7 @@ void UpdateJobTest::writeManifest(const QJsonObject& manifest)
 
 void UpdateJobTest::install(const Version& version)
 {
-    const QString game = gameDirPath();
-    QDirIterator it(versionDir(version), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString target = game + "/" + QDir(versionDir(version)).relativeFilePath(path);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        ASSERT_TRUE(QFile::copy(path, target));
-    }
+    ASSERT_TRUE(testsupport::copyFiles(versionDir(version), gameDirPath()));
     setInstalledGameVersion(version);
 }
 
@@ -221,8 +198,8 @@ JobRecord UpdateJobTest::runJob(const QList<QUrl>& manifestUrls, bool full, int 
 
 void UpdateJobTest::expectGameIs(const Version& version, bool exact) const
 {
-    const QMap<QString, QByteArray> expected = filesOf(versionDir(version));
-    const QMap<QString, QByteArray> actual = filesOf(gameDirPath());
+    const QMap<QString, QByteArray> expected = testsupport::fileDigests(versionDir(version));
+    const QMap<QString, QByteArray> actual = testsupport::fileDigests(gameDirPath());
     for (auto it = expected.constBegin(); it != expected.constEnd(); ++it)
         EXPECT_EQ(actual.value(it.key()), it.value()) << it.key().toStdString();
     if (exact) {
