@@ -16,7 +16,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -56,19 +55,6 @@ bool uninstallEntryExists()
     QList<platform::RegistryValue> values;
     return platform::readRegistryKey(install::WriteUninstallRegistry::keyPath(g_launcherProduct), &values)
            == platform::RegistrySuccess;
-}
-
-// The SHA-1 of every file below dir, by its path relative to dir.
-QMap<QString, QByteArray> filesBelow(const QString& dir)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(dir).relativeFilePath(path),
-                     QCryptographicHash::hash(testsupport::readFile(path), QCryptographicHash::Sha1));
-    }
-    return files;
 }
 
 QStringList entriesOf(const QString& dir)
@@ -211,7 +197,7 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
         SCOPED_TRACE("the installed launcher, started by the installation, brings the game up to date");
         ASSERT_NE(waitForProcessOf(installedExe), 0) << "the installed launcher was not started";
         EXPECT_TRUE(waitFor([&] { return installed.settings().value("qmx.installed_version") == "1.1.0"; }));
-        EXPECT_EQ(filesBelow(target + "/Game"), filesBelow(versionDir()));
+        EXPECT_EQ(testsupport::fileDigests(target + "/Game"), testsupport::fileDigests(versionDir()));
         closeLauncherIn(target);
     }
 
