@@ -119,6 +119,9 @@ InstallDialog::InstallDialog(QWidget* parent)
     buttonLayout->setSpacing(16);
     buttonLayout->addStretch(1);
     auto installButton = new BaseButton(TR::tr("InstallDlgBtnInstall"), buttons);
+    // Enter and Space install, unless the user moves on to another control.
+    installButton->setDefault(true);
+    installButton->setFocus();
     connect(installButton, &QPushButton::clicked, this, &InstallDialog::install);
     buttonLayout->addWidget(installButton);
 
