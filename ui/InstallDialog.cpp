@@ -57,6 +57,8 @@ QString nearestExistingPath(const QString& path)
 InstallDialog::InstallDialog(QWidget* parent)
     : StyledDialog(parent)
 {
+    // Also the name of its task bar entry.
+    setWindowTitle(TR::tr("ProductName"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
     const WizardFrame frame = buildWizardFrame(this, QStringLiteral("wizard_side_small_en"));

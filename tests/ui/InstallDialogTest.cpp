@@ -114,6 +114,8 @@ TEST_F(InstallDialogTest, ShowsThePageInEnglish)
     EXPECT_TRUE(page.startMenu->isChecked());
     EXPECT_EQ(dialog.size(), QSize(726, 452));
     EXPECT_TRUE(dialog.findChild<SystemButton*>("fold")->isHidden());
+    // Also the text of its task bar entry.
+    EXPECT_EQ(dialog.windowTitle(), "Quillmere 4");
 }
 
 // Escape asks the exit question (above); Enter and Space press INSTALL,
