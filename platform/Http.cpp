@@ -309,7 +309,9 @@ bool HttpRequest::Transfer::configure(const QByteArray& headerLines)
     curl_easy_setopt(e, CURLOPT_PRIVATE, this);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A secure request stays secure: a redirect to plain http fails it.
+    const bool secure = m_flags & HttpServerConnection::Secure;
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
@@ -415,6 +417,10 @@ void HttpRequest::Transfer::complete(CURLcode result)
         return;
     m_done = true;
     m_error = fromCurl(result, m_easy);
+    // libcurl refuses the scheme of a redirect's target (see configure) as
+    // it would an unknown one: the redirect failed.
+    if (result == CURLE_UNSUPPORTED_PROTOCOL && !m_headersDone && m_blockStatus / 100 == 3 && m_blockHasLocation)
+        m_error = HttpError::RedirectFailed;
     // A response without a body to deliver (or one whose redirect was not
     // followed) ends without the callbacks having marked its headers final.
     if (m_error == HttpError::None && !m_headersDone)

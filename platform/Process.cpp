@@ -2,8 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QProcess>
 
 #include <cerrno>
@@ -16,9 +14,6 @@
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <vector>
 
 namespace platform {
 namespace {
@@ -78,23 +73,7 @@ bool pollUntilGone(int processId, int timeoutMs)
     }
 }
 
-QMutex g_cleanupsMutex;
-std::vector<TerminateCleanup*> g_cleanups;
-
 } // namespace
-
-TerminateCleanup::TerminateCleanup(std::function<void()> release)
-    : m_release(std::move(release))
-{
-    QMutexLocker lock(&g_cleanupsMutex);
-    g_cleanups.push_back(this);
-}
-
-TerminateCleanup::~TerminateCleanup()
-{
-    QMutexLocker lock(&g_cleanupsMutex);
-    g_cleanups.erase(std::remove(g_cleanups.begin(), g_cleanups.end(), this), g_cleanups.end());
-}
 
 int currentProcessId()
 {
@@ -136,13 +115,6 @@ bool waitForProcess(int processId, int timeoutMs)
 
 void terminateCurrentProcess(int exitCode)
 {
-    std::vector<TerminateCleanup*> cleanups;
-    {
-        QMutexLocker lock(&g_cleanupsMutex);
-        cleanups.swap(g_cleanups);
-    }
-    for (auto it = cleanups.rbegin(); it != cleanups.rend(); ++it)
-        (*it)->m_release();
     std::fflush(nullptr);
     ::_exit(exitCode);
 }

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace platform {
 
 // Id of the running process.
@@ -17,27 +15,8 @@ bool waitForProcess(int processId, int timeoutMs);
 
 // Ends the own process at once with the exit code: no event loop, no static
 // destructors, no atexit handlers (the log flushes every line, so nothing
-// written so far is lost). The live TerminateCleanup releases run first.
+// written so far is lost).
 [[noreturn]] void terminateCurrentProcess(int exitCode);
-
-// Something terminateCurrentProcess must release before the process ends,
-// for as long as this object lives. Here some system objects (System V
-// shared memory and semaphores) outlive the process that made them, where
-// the end of a process elsewhere releases everything it held. Releases run
-// last registered first, on the thread that terminates.
-class TerminateCleanup
-{
-public:
-    explicit TerminateCleanup(std::function<void()> release);
-    ~TerminateCleanup();
-
-    TerminateCleanup(const TerminateCleanup&) = delete;
-    TerminateCleanup& operator=(const TerminateCleanup&) = delete;
-
-private:
-    friend void terminateCurrentProcess(int exitCode);
-    std::function<void()> m_release;
-};
 
 // Starts a program detached from this process, with its arguments passed
 // one by one (no shell, no quoting). The program path is used as it is, so a

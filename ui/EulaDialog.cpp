@@ -80,6 +80,8 @@ EulaDialog::EulaDialog(QWidget* parent, const QString& text, bool acceptMode)
     if (m_acceptMode) {
         auto accept = new BaseButton(TR::tr("LicDlgBtnAccept"), buttons);
         accept->setDefault(true);
+        // It starts with the focus: Enter and Space accept.
+        accept->setFocus();
         connect(accept, &QPushButton::clicked, this, &QDialog::accept);
         auto rejectButton = new BaseButton(TR::tr("LicDlgBtnReject"), buttons);
         connect(rejectButton, &QPushButton::clicked, this, &StyledDialog::reject);

@@ -57,6 +57,8 @@ QString nearestExistingPath(const QString& path)
 InstallDialog::InstallDialog(QWidget* parent)
     : StyledDialog(parent)
 {
+    // Also the name of its task bar entry.
+    setWindowTitle(TR::tr("ProductName"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
     const WizardFrame frame = buildWizardFrame(this, QStringLiteral("wizard_side_small_en"));
@@ -119,6 +121,9 @@ InstallDialog::InstallDialog(QWidget* parent)
     buttonLayout->setSpacing(16);
     buttonLayout->addStretch(1);
     auto installButton = new BaseButton(TR::tr("InstallDlgBtnInstall"), buttons);
+    // Enter and Space install, unless the user moves on to another control.
+    installButton->setDefault(true);
+    installButton->setFocus();
     connect(installButton, &QPushButton::clicked, this, &InstallDialog::install);
     buttonLayout->addWidget(installButton);
 

@@ -108,6 +108,8 @@ Launcher::Launcher(IProgramSettings* settings, bool installMode, QWidget* parent
     m_play->setEnabled(false);
     m_play->setCursor(Qt::PointingHandCursor);
     m_play->setObjectName(QStringLiteral("play"));
+    // Enter plays, and does nothing while PLAY is disabled.
+    m_play->setDefault(true);
     connect(m_play, &QPushButton::clicked, this, &Launcher::_onPlay);
 
     m_progressPanel = new QWidget(this);
@@ -154,6 +156,10 @@ Launcher::Launcher(IProgramSettings* settings, bool installMode, QWidget* parent
     setFixedSize(kWindowWidth, kWindowHeight);
     layoutBackground(0);
     retranslateUi();
+    // The keys go to the window until the user moves on with Tab: Space
+    // then presses no button of its own accord, and no link button takes
+    // Enter from PLAY.
+    setFocus();
 
     if (installMode) {
         QTimer::singleShot(0, this, &Launcher::_onInstall);

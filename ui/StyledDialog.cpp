@@ -23,6 +23,13 @@ StyledDialog::StyledDialog(QWidget* parent)
     connect(m_closeButton, &QPushButton::clicked, this, &StyledDialog::reject);
     m_foldButton->setObjectName(QStringLiteral("fold"));
     connect(m_foldButton, &QPushButton::clicked, this, &StyledDialog::minimize);
+    // The window's own controls answer the mouse only, as a title bar's do.
+    // Created first, they would otherwise be the first buttons of every
+    // window: the ones that have the focus and that Enter presses.
+    for (SystemButton* button : {m_closeButton, m_foldButton}) {
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
 }
 
 void StyledDialog::retranslateUi()

@@ -24,12 +24,14 @@ void destroyAtExit()
 
 } // namespace
 
+// Over verified connections only: the manifest names what the launcher
+// downloads and runs, itself included.
 QList<QUrl> updateManifestUrls()
 {
     return {
-        QUrl(QStringLiteral("http://quillmere.example.com/update.json")),
-        QUrl(QStringLiteral("http://mirror1.example.com/qmx/update.json")),
-        QUrl(QStringLiteral("http://mirror2.example.com/qmx/update.json")),
+        QUrl(QStringLiteral("https://quillmere.example.com/update.json")),
+        QUrl(QStringLiteral("https://mirror1.example.com/qmx/update.json")),
+        QUrl(QStringLiteral("https://mirror2.example.com/qmx/update.json")),
     };
 }
 

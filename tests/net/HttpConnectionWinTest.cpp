@@ -207,6 +207,51 @@ TEST_F(HttpConnectionWinTest, CertificatesAreCheckedWithoutExceptions)
     }
 }
 
+// A secure request stays secure all the way: it follows redirects to https
+// addresses, and one to plain http fails it before anything goes there.
+TEST_F(HttpConnectionWinTest, AnHttpsRequestIsNotRedirectedToPlainHttp)
+{
+    testsupport::TestCertificates certs;
+    ASSERT_TRUE(testsupport::makeTestCertificates(testsupport::rootDir() + "/certs", &certs));
+    platform::setHttpExtraCaFileForTests(certs.caCert);
+    TestHttpServer secure(TestHttpServer::Tls{certs.serverCert, certs.serverKey});
+    TestHttpServer otherSecure(TestHttpServer::Tls{certs.serverCert, certs.serverKey});
+    TestHttpServer plain;
+    for (TestHttpServer* server : {&secure, &otherSecure, &plain}) {
+        ASSERT_TRUE(server->isRunning());
+        server->setRule("/target", {{"body_size", 5000}});
+    }
+    secure.setRule("/to-plain", {{"redirect", plain.url("/target").toString()}});
+
+    const struct {
+        const char* what;
+        TestHttpServer* from;
+        QString location;
+        bool ok;
+    } cases[] = {
+        {"https to a path of the same server", &secure, "/target", true},
+        {"https to another https server", &secure, otherSecure.url("/target").toString(), true},
+        {"http to https", &plain, secure.url("/target").toString(), true},
+        {"https to http", &secure, plain.url("/target").toString(), false},
+        {"https to https to http", &otherSecure, secure.url("/to-plain").toString(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.from->setRule("/case", {{"redirect", c.location}});
+        const int plainRequests = plain.requests().size();
+        testsupport::clearLog();
+        QByteArray body;
+        EXPECT_EQ(net::createHttpConnection()->get(c.from->url("/case"), &body, {}), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(body, pattern(5000));
+        } else {
+            EXPECT_TRUE(testsupport::logContains("HttpSendRequest failed: 12156"))
+                << testsupport::logLines().join('\n').toStdString();
+            EXPECT_EQ(plain.requests().size(), plainRequests) << "nothing went out in the clear";
+        }
+    }
+}
+
 TEST_F(HttpConnectionWinTest, RequestCarriesEncodedTargetHeadersAndCredentials)
 {
     TestHttpServer server;

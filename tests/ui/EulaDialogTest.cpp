@@ -5,6 +5,7 @@
 #include "ui/Buttons.h"
 
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -53,26 +54,30 @@ SystemButton* closeButton(QWidget* dialog)
     return dialog->findChild<SystemButton*>(QStringLiteral("close"));
 }
 
-TEST_F(EulaDialogTest, AcceptModeAcceptsWithEnter)
+TEST_F(EulaDialogTest, AcceptModeAcceptsWithEnterAndSpace)
 {
-    QWidget* seen = nullptr;
-    ModalSteps script({
-        [&](QWidget* dialog) {
-            seen = dialog;
-            EXPECT_STREQ(dialog->metaObject()->className(), "EulaDialog");
-            EXPECT_EQ(dialog->windowTitle(), "License agreement");
-            EXPECT_EQ(dialog->size(), QSize(848, 636));
-            EXPECT_FALSE(dialog->findChild<SystemButton*>(QStringLiteral("fold"))->isVisible());
-            EXPECT_EQ(buttonTexts(dialog), QStringList({"ACCEPT", "REJECT"}));
-            EXPECT_TRUE(button(dialog, "ACCEPT")->isDefault());
-            EXPECT_TRUE(eulaText(dialog)->isReadOnly());
-            EXPECT_EQ(eulaText(dialog)->toPlainText().trimmed(), englishEula().trimmed());
-            pressKey(Qt::Key_Return)(dialog);
-        },
-    });
-    EXPECT_TRUE(showEulaAcceptDialog(nullptr));
-    EXPECT_EQ(script.done(), 1);
-    EXPECT_NE(seen, nullptr);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        QWidget* seen = nullptr;
+        ModalSteps script({
+            [&](QWidget* dialog) {
+                seen = dialog;
+                EXPECT_STREQ(dialog->metaObject()->className(), "EulaDialog");
+                EXPECT_EQ(dialog->windowTitle(), "License agreement");
+                EXPECT_EQ(dialog->size(), QSize(848, 636));
+                EXPECT_FALSE(dialog->findChild<SystemButton*>(QStringLiteral("fold"))->isVisible());
+                EXPECT_EQ(buttonTexts(dialog), QStringList({"ACCEPT", "REJECT"}));
+                EXPECT_TRUE(button(dialog, "ACCEPT")->isDefault());
+                EXPECT_FALSE(closeButton(dialog)->isDefault());
+                EXPECT_TRUE(eulaText(dialog)->isReadOnly());
+                EXPECT_EQ(eulaText(dialog)->toPlainText().trimmed(), englishEula().trimmed());
+                pressKey(key)(dialog);
+            },
+        });
+        EXPECT_TRUE(showEulaAcceptDialog(nullptr));
+        EXPECT_EQ(script.done(), 1);
+        EXPECT_NE(seen, nullptr);
+    }
 }
 
 TEST_F(EulaDialogTest, AcceptModeAsksBeforeEveryOtherWayOut)

@@ -19,12 +19,14 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStorageInfo>
 #include <QThreadPool>
 
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -112,6 +114,30 @@ TEST_F(InstallDialogTest, ShowsThePageInEnglish)
     EXPECT_TRUE(page.startMenu->isChecked());
     EXPECT_EQ(dialog.size(), QSize(726, 452));
     EXPECT_TRUE(dialog.findChild<SystemButton*>("fold")->isHidden());
+    // Also the text of its task bar entry.
+    EXPECT_EQ(dialog.windowTitle(), "Quillmere 4");
+}
+
+// Escape asks the exit question (above); Enter and Space press INSTALL,
+// which here reports the lack of room instead of installing.
+TEST_F(InstallDialogTest, EnterAndSpaceInstall)
+{
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        InstallDialog dialog(nullptr);
+        dialog.setInstallPath(testsupport::rootDir() + "/Games/QMX_EN");
+        dialog.setRequiredSize(std::numeric_limits<qint64>::max());
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        SeenBox seen;
+        ModalSteps script({answerBox(QMessageBox::Ok, &seen)});
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &dialog, key);
+        EXPECT_EQ(script.done(), 1);
+        EXPECT_EQ(seen.text, kOutOfSpace);
+        EXPECT_TRUE(dialog.isVisible());
+    }
 }
 
 TEST_F(InstallDialogTest, ClosingAsksTheExitQuestion)

@@ -18,7 +18,7 @@ namespace launcherprocess {
 
 namespace {
 
-QString ipcDir()
+QString tempDir()
 {
     return testsupport::rootDir() + "/tmp";
 }
@@ -155,7 +155,7 @@ Installation::Installation(const QString& dir, Content content)
     : m_dir(dir)
 {
     QDir().mkpath(m_dir);
-    QDir().mkpath(ipcDir());
+    QDir().mkpath(tempDir());
     const QString built = QStringLiteral(LAUNCHER_EXECUTABLE);
     if (content == ExecutableOnly) {
         EXPECT_TRUE(QFile::copy(built, exe()));
@@ -210,7 +210,7 @@ QProcess* Installation::start(const QStringList& arguments)
 {
     auto run = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", ipcDir());
+    env.insert("TMPDIR", tempDir());
     // What Qt keeps until the end of a sanitized run is not this test's business.
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     run->setProcessEnvironment(env);

@@ -73,9 +73,10 @@ public:
     // to do once the manifest is read, and the window is ready a moment later.
     void waitUntilReady() const;
 
-    // Starts a run. The system objects of the single-instance guard are keyed
-    // by files in the temporary folder, so runs of other tests never meet;
-    // the processes that a run starts inherit it.
+    // Starts a run, with a temporary folder of the test's own. The
+    // single-instance guard belongs to the runtime folder, which every test
+    // process has of its own, so runs of other tests never meet; the
+    // processes that a run starts inherit both.
     QProcess* start(const QStringList& arguments = {});
 
     // The exit code of a run that ended by itself in time; -1 otherwise.

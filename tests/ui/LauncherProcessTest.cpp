@@ -66,6 +66,26 @@ protected:
                            {"qmx.installed_version", "1.1.0"}};
     }
 
+    // A run whose window shows the download of the whole game, which takes
+    // a minute; returns once the archive has been asked for (or the wait
+    // for it has ended).
+    QProcess* startDuringADownload()
+    {
+        const QString archive = m_release.contents.first().name;
+        m_server->setRule("/" + archive,
+                          QJsonObject{{"rate", double(QFileInfo(m_server->root() + "/" + archive).size() / 60)}});
+        QJsonObject settings = currentGameSettings();
+        settings.remove("qmx.installed_version");
+        m_installation->writeSettings(settings);
+        QProcess* run = m_installation->start();
+        waitForWindows(1);
+        QElapsedTimer timer;
+        timer.start();
+        while (!archiveRequested() && timer.elapsed() < kWindowWaitMs)
+            QTest::qWait(100);
+        return run;
+    }
+
     bool archiveRequested() const
     {
         for (const QJsonObject& request : m_server->requests()) {
@@ -188,31 +208,56 @@ TEST_F(LauncherProcessTest, ASecondStartEndsAtOnceAndTheFirstRunsOn)
 TEST_F(LauncherProcessTest, ClosingDuringADownloadEndsAtOnce)
 {
     publishGame();
-    // A minute for the whole archive.
-    const QString archive = m_release.contents.first().name;
-    m_server->setRule("/" + archive,
-                      QJsonObject{{"rate", double(QFileInfo(m_server->root() + "/" + archive).size() / 60)}});
-    QJsonObject settings = currentGameSettings();
-    settings.remove("qmx.installed_version");
-    m_installation->writeSettings(settings);
-    QProcess* run = m_installation->start();
-    waitForWindows(1);
-
-    QElapsedTimer timer;
-    timer.start();
-    while (!archiveRequested() && timer.elapsed() < kWindowWaitMs)
-        QTest::qWait(100);
+    QProcess* run = startDuringADownload();
     ASSERT_TRUE(archiveRequested());
     QTest::qWait(1000); // well into the transfer
 
     pressKeys({"Escape"});
     waitForWindows(2);
-    timer.restart();
+    QElapsedTimer timer;
+    timer.start();
     pressKeys({"y"});
     EXPECT_EQ(Installation::exitCode(run, 10000), 0);
     EXPECT_LT(timer.elapsed(), 10000) << "the download was not waited for";
     EXPECT_FALSE(m_installation->settings().contains("qmx.installed_version"));
     EXPECT_TRUE(m_installation->log().contains("update job still running"));
+}
+
+// The keys of the main window, from the keyboard of a real display: Enter
+// plays while PLAY is enabled and does nothing before; Space presses no
+// button the user has not chosen; Escape closes, asking while a job runs.
+TEST_F(LauncherProcessTest, TheKeysOfTheMainWindowDoWhatItIsFor)
+{
+    publishGame();
+    const QString game = m_installation->dir() + "/Game";
+    testsupport::writeStandInLauncher(game + "/qmx_x64.exe");
+
+    QProcess* run = startDuringADownload();
+    ASSERT_TRUE(archiveRequested());
+    pressKeys({"Return", "KP_Enter", "space"});
+    QTest::qWait(1500);
+    EXPECT_EQ(run->state(), QProcess::Running);
+    EXPECT_EQ(visibleWindows({"--classname", "QMXLauncher"}).size(), 1) << "no question, no box";
+    EXPECT_FALSE(testsupport::standInStart(game).started);
+    pressKeys({"Escape"});
+    waitForWindows(2); // the question
+    pressKeys({"y"});
+    EXPECT_EQ(Installation::exitCode(run), 0);
+
+    // Ready, with the game current.
+    m_installation->writeSettings(currentGameSettings());
+    run = m_installation->start();
+    waitForWindows(1);
+    m_installation->waitUntilReady();
+    pressKeys({"space"});
+    QTest::qWait(1500);
+    EXPECT_EQ(run->state(), QProcess::Running);
+    EXPECT_FALSE(testsupport::standInStart(game).started);
+    pressKeys({"Return"});
+    EXPECT_EQ(Installation::exitCode(run), 0);
+    const testsupport::StandInStart start = testsupport::waitForStandInStart(game);
+    EXPECT_TRUE(start.started);
+    EXPECT_EQ(start.arguments, QStringList({"-region", "EN", "-locale", "en-US"}));
 }
 
 TEST_F(LauncherProcessTest, PlayStartsTheGameAndEndsTheLauncher)

@@ -2,31 +2,42 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 
 namespace {
 
-// One run of the guard's probe program (SingleAppProbe.cpp). Every probe of a
-// test shares a temporary folder of that test, which holds the keys of the
-// system objects, so that tests running side by side do not meet.
+// One run of the guard's probe program (SingleAppProbe.cpp), as a start of
+// the user of the test: the probes of a test share its home and runtime
+// folder, while each has a temporary folder of its own. changes replaces
+// variables of that environment; an empty value removes one.
 class Probe
 {
 public:
-    Probe()
+    explicit Probe(const QMap<QString, QString>& changes = {})
     {
+        static int count = 0;
+        const QString tmp = testsupport::rootDir() + QStringLiteral("/tmp%1").arg(++count);
+        QDir().mkpath(tmp);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TMPDIR", ipcDir());
+        env.insert("TMPDIR", tmp);
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        for (auto it = changes.begin(); it != changes.end(); ++it) {
+            if (it.value().isEmpty())
+                env.remove(it.key());
+            else
+                env.insert(it.key(), it.value());
+        }
         m_process.setProcessEnvironment(env);
         m_process.start(QStringLiteral(LAUNCHER_SINGLE_APP_PROBE), QStringList());
     }
@@ -37,13 +48,6 @@ public:
             m_process.kill();
             m_process.waitForFinished(5000);
         }
-    }
-
-    static QString ipcDir()
-    {
-        const QString dir = testsupport::rootDir() + "/ipc";
-        QDir().mkpath(dir);
-        return dir;
     }
 
     qint64 pid() const { return m_process.processId(); }
@@ -82,6 +86,15 @@ public:
         return n;
     }
 
+    // What the probe became: "first", "second", or empty when it said
+    // neither in time.
+    QByteArray role()
+    {
+        if (waitForLine("first") || waitForLine("second", 0))
+            return count("first") ? "first" : "second";
+        return QByteArray();
+    }
+
     // The exit code once the process ended by itself; -1 when it did not
     // within the time or crashed.
     int waitForExit(int timeoutMs = 30000)
@@ -111,33 +124,6 @@ private:
     QProcess m_process;
     QByteArray m_output;
 };
-
-// The files in the probes' temporary folder that name the guard's system
-// objects.
-QStringList keyFiles()
-{
-    return QDir(Probe::ipcDir()).entryList({"qipc_*"}, QDir::Files);
-}
-
-// The System V key that a file of that folder names.
-key_t keyOf(const QString& fileName)
-{
-    return ::ftok(QFile::encodeName(Probe::ipcDir() + "/" + fileName).constData(), 'Q');
-}
-
-// The id of the segment that a key names now, or -1.
-int segmentOf(key_t key)
-{
-    return key == -1 ? -1 : ::shmget(key, 0, 0);
-}
-
-// Asked by id, not by key: once its key file is gone, the key can name a
-// segment of another test whose new file got the same inode.
-bool segmentExists(int id)
-{
-    struct shmid_ds info;
-    return id != -1 && ::shmctl(id, IPC_STAT, &info) != -1;
-}
 
 // A later start ends as the second instance and wakes the first one's
 // window; then the first ends normally.
@@ -214,60 +200,66 @@ TEST(SingleApp, AStartWhileAModalDialogIsOpenStillWakesTheWindow)
     expectALaterStartWakes(first);
 }
 
-TEST(SingleApp, AStartAfterTheFirstWasKilledBecomesTheFirst)
+// The end of a process drops its claim, also when it could not clean up.
+TEST(SingleApp, AStartAfterTheFirstHasEndedAtOnceBecomesTheFirst)
 {
-    auto killed = std::make_unique<Probe>();
-    ASSERT_TRUE(killed->waitForLine("first"));
-    killed->killHard();
-    killed.reset();
+    const struct {
+        const char* how;
+        std::function<void(Probe&)> end;
+    } ends[] = {
+        {"killed", [](Probe& probe) { probe.killHard(); }},
+        // As PLAY and the close question end the launcher.
+        {"terminated", [](Probe& probe) {
+             probe.send("end");
+             EXPECT_EQ(probe.waitForExit(), 0);
+         }},
+    };
+    for (const auto& e : ends) {
+        SCOPED_TRACE(e.how);
+        auto ended = std::make_unique<Probe>();
+        ASSERT_TRUE(ended->waitForLine("first"));
+        e.end(*ended);
+        ended.reset();
 
-    Probe next;
-    ASSERT_TRUE(next.waitForLine("first")) << next.lines().join(' ').toStdString();
-    // It owns the guard as fully as any first instance.
-    expectALaterStartWakes(next);
+        Probe next;
+        ASSERT_TRUE(next.waitForLine("first")) << next.lines().join(' ').toStdString();
+        // It owns the guard as fully as any first instance.
+        expectALaterStartWakes(next);
+    }
 }
 
-TEST(SingleApp, AnInstanceEndedAtOnceLeavesNoSystemObjectBehind)
+// The guard is the user's: every start of the user meets it, whatever its
+// temporary folder, and another user's launcher never does.
+TEST(SingleApp, TheGuardBelongsToTheUserWhateverTheTemporaryFolder)
 {
-    Probe first;
-    ASSERT_TRUE(first.waitForLine("first"));
-    const QStringList segmentFiles = QDir(Probe::ipcDir()).entryList({"qipc_sharedmemory_*"}, QDir::Files);
-    ASSERT_EQ(segmentFiles.size(), 1);
-    const int segment = segmentOf(keyOf(segmentFiles.first()));
-    ASSERT_TRUE(segmentExists(segment));
+    const QString otherUser = testsupport::rootDir() + "/other-user";
+    QDir().mkpath(otherUser + "/home");
+    QDir().mkpath(otherUser + "/runtime");
+    QFile::setPermissions(otherUser + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    first.send("end");
-    EXPECT_EQ(first.waitForExit(), 0);
-    EXPECT_FALSE(segmentExists(segment));
-    EXPECT_TRUE(keyFiles().isEmpty()) << keyFiles().join(' ').toStdString();
-}
-
-// A killed process leaves its segment under a key that a new file of the
-// temporary folder can name again once the file system hands its inode out
-// anew (ext4 does at once). Such an orphan must not make every start a first
-// instance.
-TEST(SingleApp, AnOrphanUnderTheNewKeyDoesNotSplitTheGuard)
-{
-    std::vector<int> orphans;
-    for (int i = 0; i < 8; ++i) {
-        const QString name = QStringLiteral("scratch%1").arg(i);
-        QFile scratch(Probe::ipcDir() + "/" + name);
-        ASSERT_TRUE(scratch.open(QIODevice::WriteOnly));
-        scratch.close();
-        const int id = ::shmget(keyOf(name), 1, IPC_CREAT | IPC_EXCL | 0600);
-        if (id != -1)
-            orphans.push_back(id);
+    const struct {
+        const char* what;
+        QMap<QString, QString> first;
+        QMap<QString, QString> later;
+        QByteArray laterRole;
+    } cases[] = {
+        {"the same user, each start with its own temporary folder", {}, {}, "second"},
+        {"no runtime folder: the one below the home", {{"XDG_RUNTIME_DIR", ""}}, {{"XDG_RUNTIME_DIR", ""}}, "second"},
+        {"another user", {},
+         {{"XDG_RUNTIME_DIR", otherUser + "/runtime"},
+          {"HOME", otherUser + "/home"},
+          {"XDG_CACHE_HOME", otherUser + "/home/.cache"}},
+         "first"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Probe first(c.first);
+        ASSERT_EQ(first.role(), "first");
+        Probe later(c.later);
+        EXPECT_EQ(later.role(), c.laterRole) << later.lines().join(' ').toStdString();
+        EXPECT_EQ(later.close(), 0);
+        EXPECT_EQ(first.close(), 0);
     }
-    for (int i = 0; i < 8; ++i)
-        QFile::remove(Probe::ipcDir() + QStringLiteral("/scratch%1").arg(i));
-
-    {
-        Probe first;
-        ASSERT_TRUE(first.waitForLine("first"));
-        expectALaterStartWakes(first);
-    }
-    for (int id : orphans)
-        ::shmctl(id, IPC_RMID, nullptr);
 }
 
 } // namespace

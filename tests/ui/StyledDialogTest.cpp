@@ -80,6 +80,48 @@ TEST_F(StyledDialogTest, ClosingAsksWhenTheDialogSaysSo)
     }
 }
 
+// Types keys as the keyboard does: to the focus widget of the active window.
+void typeKeys(QWidget& window, const QList<Qt::Key>& keys)
+{
+    for (Qt::Key key : keys) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &window, key);
+    }
+}
+
+TEST_F(StyledDialogTest, KeysNeverPressTheWindowControls)
+{
+    const struct {
+        const char* what;
+        QList<Qt::Key> keys;
+    } cases[] = {
+        {"Return", {Qt::Key_Return}},
+        {"Enter", {Qt::Key_Enter}},
+        {"Space", {Qt::Key_Space}},
+        {"Tab, Space", {Qt::Key_Tab, Qt::Key_Space}},
+        {"Tab, Tab, Return", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}},
+        {"Backtab, Space", {Qt::Key_Backtab, Qt::Key_Space}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProbeDialog dialog;
+        dialog.resize(400, 300);
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+
+        typeKeys(dialog, c.keys);
+        settle();
+        EXPECT_EQ(dialog.closes, 0);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(dialog.isMinimized());
+        for (SystemButton* button : {dialog.closeButton(), dialog.foldButton()}) {
+            EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+            EXPECT_FALSE(button->hasFocus()) << button->objectName().toStdString();
+        }
+    }
+}
+
 void sendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
 {
     QMouseEvent event(type, at, widget.mapToGlobal(at), button, held, Qt::NoModifier);

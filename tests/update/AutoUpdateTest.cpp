@@ -62,7 +62,7 @@ TEST(AutoUpdateStatics, BuiltInUrlsAndErrorTexts)
     ASSERT_EQ(urls.size(), 3);
     EXPECT_EQ(urls.at(0).path(), "/update.json");
     for (const QUrl& url : urls) {
-        EXPECT_EQ(url.scheme(), "http");
+        EXPECT_EQ(url.scheme(), "https");
         EXPECT_FALSE(url.hasQuery());
     }
     EXPECT_EQ(urls.at(1).path(), "/qmx/update.json");
