@@ -37,6 +37,7 @@
 #include <libtorrent/torrent_info.hpp>
 #include <libtorrent/torrent_status.hpp>
 
+#include <chrono>
 #include <exception>
 
 namespace lt = libtorrent;
@@ -47,7 +48,7 @@ namespace {
 // gives.
 const char* const kListenInterfaces = "0.0.0.0:6969";
 const int kListenPortRetries = 9999 - 6969;
-const unsigned kWaitStepMs = 500;
+const int kWaitStepMs = 500;
 
 QMutex g_testMutex;
 QString g_testListenInterfaces;
@@ -88,7 +89,53 @@ QString listenFailure(lt::session& session)
     return reason;
 }
 
+// libtorrent's word that this torrent has finished (it seeds next) or has
+// stopped on an error.
+bool endsTheWait(const lt::alert* alert, const lt::torrent_handle& torrent)
+{
+    if (const auto* finished = lt::alert_cast<lt::torrent_finished_alert>(alert))
+        return finished->handle == torrent;
+    if (const auto* changed = lt::alert_cast<lt::state_changed_alert>(alert))
+        return changed->handle == torrent && changed->state == lt::torrent_status::seeding;
+    if (const auto* failed = lt::alert_cast<lt::torrent_error_alert>(alert))
+        return failed->handle == torrent;
+    if (const auto* failed = lt::alert_cast<lt::file_error_alert>(alert))
+        return failed->handle == torrent;
+    return false;
+}
+
 } // namespace
+
+int torrentSessionAlertMask()
+{
+    return int(static_cast<std::uint32_t>(lt::alert_category::error | lt::alert_category::status));
+}
+
+bool waitForTorrentNews(lt::session& session, const lt::torrent_handle& torrent, int stepMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(stepMs);
+    std::vector<lt::alert*> alerts;
+    try {
+        for (;;) {
+            const Clock::duration left = end - Clock::now();
+            if (left <= Clock::duration::zero()
+                || !session.wait_for_alert(std::chrono::duration_cast<lt::time_duration>(left)))
+                return false;
+            session.pop_alerts(&alerts);
+            for (const lt::alert* alert : alerts) {
+                if (endsTheWait(alert, torrent))
+                    return true;
+            }
+        }
+    } catch (const std::exception&) {
+        // No alerts to be had: the step is slept out.
+        const Clock::duration left = end - Clock::now();
+        if (left > Clock::duration::zero())
+            QThread::usleep(std::chrono::duration_cast<std::chrono::microseconds>(left).count());
+        return false;
+    }
+}
 
 void setTorrentListenInterfacesForTests(const QString& interfaces)
 {
@@ -193,6 +240,10 @@ std::shared_ptr<lt::session> AutoUpdate::createSession()
                             lt::settings_pack::enable_lsd, lt::settings_pack::enable_dht};
     for (int service : services)
         pack.set_bool(service, false);
+    // The wait for a torrent wakes on the alerts that tell it has finished
+    // or failed; the finished ones are status alerts, which libtorrent does
+    // not post unless asked.
+    pack.set_int(lt::settings_pack::alert_mask, torrentSessionAlertMask());
 
     // Plain reads and writes instead of libtorrent's default of mapping the
     // files into memory: a mapped download counts, page by page, towards
@@ -297,7 +348,12 @@ bool AutoUpdate::waitForTorrent(const lt::torrent_handle& torrent)
         }
         if (check > 0 && m_stopped)
             return false;
-        QThread::msleep(kWaitStepMs);
+        // A step of the wait, cut short as soon as libtorrent tells the
+        // torrent has finished or failed, so that the job goes on at once.
+        if (m_jobSession)
+            waitForTorrentNews(*m_jobSession, torrent, kWaitStepMs);
+        else
+            QThread::msleep(kWaitStepMs);
     }
 }
 
