@@ -30,7 +30,6 @@
 
 #include <libtorrent/alert_types.hpp>
 #include <libtorrent/bdecode.hpp>
-#include <libtorrent/posix_disk_io.hpp>
 #include <libtorrent/session.hpp>
 #include <libtorrent/session_params.hpp>
 #include <libtorrent/torrent_handle.hpp>
@@ -39,6 +38,7 @@
 
 #include <chrono>
 #include <exception>
+#include <limits>
 
 namespace lt = libtorrent;
 
@@ -49,6 +49,7 @@ namespace {
 const char* const kListenInterfaces = "0.0.0.0:6969";
 const int kListenPortRetries = 9999 - 6969;
 const int kWaitStepMs = 500;
+const int kDiskThreads = 2;
 
 QMutex g_testMutex;
 QString g_testListenInterfaces;
@@ -247,8 +248,17 @@ std::shared_ptr<lt::session> AutoUpdate::createSession()
 
     // Plain reads and writes instead of libtorrent's default of mapping the
     // files into memory: a mapped download counts, page by page, towards
-    // the launcher's own memory, up to the size of the content.
-    params.disk_io_constructor = lt::posix_disk_io_constructor;
+    // the launcher's own memory, up to the size of the content, and a full
+    // disk ends a write through a mapping with a bus error. libtorrent's
+    // threaded disk back end maps no file below the size cut-off; with it,
+    // pieces are written and checked on threads of their own while the
+    // network thread goes on receiving (the single-threaded posix back end
+    // did all three on one thread, at half the loopback speed). A few
+    // threads: one file is written at a time, and more writers to it only
+    // wait for each other.
+    pack.set_int(lt::settings_pack::mmap_file_size_cutoff, std::numeric_limits<int>::max());
+    pack.set_int(lt::settings_pack::disk_write_mode, lt::settings_pack::always_pwrite);
+    pack.set_int(lt::settings_pack::aio_threads, kDiskThreads);
 
     std::shared_ptr<lt::session> session;
     try {
