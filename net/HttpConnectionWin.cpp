@@ -300,7 +300,10 @@ bool HttpConnectionWin::download(const QUrl& url, const QString& filePath, const
         Log::instance()->debug(QStringLiteral("failed to open dowload file: ") + filePath);
         return false;
     }
-    file.resize(0);
+    // Truncate has emptied the file, and a new one is not truncated again:
+    // ext4 writes out, when it is closed, any file truncated to nothing and
+    // written anew (its guard for programs that replace files that way),
+    // which held the job up for a third of a second per GiB.
     bool complete = readAll(&file, length) >= 0;
     if (complete && !file.flush()) {
         critical(QStringLiteral("http::write failed: ") + file.errorString());

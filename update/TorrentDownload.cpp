@@ -30,14 +30,15 @@
 
 #include <libtorrent/alert_types.hpp>
 #include <libtorrent/bdecode.hpp>
-#include <libtorrent/posix_disk_io.hpp>
 #include <libtorrent/session.hpp>
 #include <libtorrent/session_params.hpp>
 #include <libtorrent/torrent_handle.hpp>
 #include <libtorrent/torrent_info.hpp>
 #include <libtorrent/torrent_status.hpp>
 
+#include <chrono>
 #include <exception>
+#include <limits>
 
 namespace lt = libtorrent;
 
@@ -47,7 +48,8 @@ namespace {
 // gives.
 const char* const kListenInterfaces = "0.0.0.0:6969";
 const int kListenPortRetries = 9999 - 6969;
-const unsigned kWaitStepMs = 500;
+const int kWaitStepMs = 500;
+const int kDiskThreads = 2;
 
 QMutex g_testMutex;
 QString g_testListenInterfaces;
@@ -88,7 +90,53 @@ QString listenFailure(lt::session& session)
     return reason;
 }
 
+// libtorrent's word that this torrent has finished (it seeds next) or has
+// stopped on an error.
+bool endsTheWait(const lt::alert* alert, const lt::torrent_handle& torrent)
+{
+    if (const auto* finished = lt::alert_cast<lt::torrent_finished_alert>(alert))
+        return finished->handle == torrent;
+    if (const auto* changed = lt::alert_cast<lt::state_changed_alert>(alert))
+        return changed->handle == torrent && changed->state == lt::torrent_status::seeding;
+    if (const auto* failed = lt::alert_cast<lt::torrent_error_alert>(alert))
+        return failed->handle == torrent;
+    if (const auto* failed = lt::alert_cast<lt::file_error_alert>(alert))
+        return failed->handle == torrent;
+    return false;
+}
+
 } // namespace
+
+int torrentSessionAlertMask()
+{
+    return int(static_cast<std::uint32_t>(lt::alert_category::error | lt::alert_category::status));
+}
+
+bool waitForTorrentNews(lt::session& session, const lt::torrent_handle& torrent, int stepMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(stepMs);
+    std::vector<lt::alert*> alerts;
+    try {
+        for (;;) {
+            const Clock::duration left = end - Clock::now();
+            if (left <= Clock::duration::zero()
+                || !session.wait_for_alert(std::chrono::duration_cast<lt::time_duration>(left)))
+                return false;
+            session.pop_alerts(&alerts);
+            for (const lt::alert* alert : alerts) {
+                if (endsTheWait(alert, torrent))
+                    return true;
+            }
+        }
+    } catch (const std::exception&) {
+        // No alerts to be had: the step is slept out.
+        const Clock::duration left = end - Clock::now();
+        if (left > Clock::duration::zero())
+            QThread::usleep(std::chrono::duration_cast<std::chrono::microseconds>(left).count());
+        return false;
+    }
+}
 
 void setTorrentListenInterfacesForTests(const QString& interfaces)
 {
@@ -193,11 +241,24 @@ std::shared_ptr<lt::session> AutoUpdate::createSession()
                             lt::settings_pack::enable_lsd, lt::settings_pack::enable_dht};
     for (int service : services)
         pack.set_bool(service, false);
+    // The wait for a torrent wakes on the alerts that tell it has finished
+    // or failed; the finished ones are status alerts, which libtorrent does
+    // not post unless asked.
+    pack.set_int(lt::settings_pack::alert_mask, torrentSessionAlertMask());
 
     // Plain reads and writes instead of libtorrent's default of mapping the
     // files into memory: a mapped download counts, page by page, towards
-    // the launcher's own memory, up to the size of the content.
-    params.disk_io_constructor = lt::posix_disk_io_constructor;
+    // the launcher's own memory, up to the size of the content, and a full
+    // disk ends a write through a mapping with a bus error. libtorrent's
+    // threaded disk back end maps no file below the size cut-off; with it,
+    // pieces are written and checked on threads of their own while the
+    // network thread goes on receiving (the single-threaded posix back end
+    // did all three on one thread, at half the loopback speed). A few
+    // threads: one file is written at a time, and more writers to it only
+    // wait for each other.
+    pack.set_int(lt::settings_pack::mmap_file_size_cutoff, std::numeric_limits<int>::max());
+    pack.set_int(lt::settings_pack::disk_write_mode, lt::settings_pack::always_pwrite);
+    pack.set_int(lt::settings_pack::aio_threads, kDiskThreads);
 
     std::shared_ptr<lt::session> session;
     try {
@@ -300,7 +361,12 @@ bool AutoUpdate::waitForTorrent(const lt::torrent_handle& torrent)
         }
         if (check > 0 && m_stopped)
             return false;
-        QThread::msleep(kWaitStepMs);
+        // A step of the wait, cut short as soon as libtorrent tells the
+        // torrent has finished or failed, so that the job goes on at once.
+        if (m_jobSession)
+            waitForTorrentNews(*m_jobSession, torrent, kWaitStepMs);
+        else
+            QThread::msleep(kWaitStepMs);
     }
 }
 

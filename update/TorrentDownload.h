@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <libtorrent/fwd.hpp>
+
 // Tests only. With interfaces set ("127.0.0.1:0": libtorrent's list of
 // address:port pairs), the engine's BitTorrent session listens there
 // instead of on every interface, keeps DHT, local service discovery, UPnP
@@ -10,3 +12,15 @@
 // a test names. An empty text restores the product's session. Takes effect
 // for the next session created.
 void setTorrentListenInterfacesForTests(const QString& interfaces);
+
+// The alert categories the engine's session posts (libtorrent's alert_mask):
+// errors, and the status changes that tell a torrent has finished or failed.
+int torrentSessionAlertMask();
+
+// One step of the wait for a torrent of a session that posts those alerts:
+// blocks for at most stepMs and returns true as soon as the session tells
+// that the torrent has finished or stopped on an error (at once when such
+// an alert is already queued), false when the step ran out. It takes the
+// session's alerts off its queue, so the waiting thread is the session's
+// only reader of alerts.
+bool waitForTorrentNews(libtorrent::session& session, const libtorrent::torrent_handle& torrent, int stepMs);

@@ -11,6 +11,7 @@
 #include "core/ProductInfo.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
+#include "tools/publish/Seeding.h"
 #include "update/AutoUpdate.h"
 #include "update/GameUpdate.h"
 #include "update/TorrentDownload.h"
@@ -20,8 +21,13 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <libtorrent/add_torrent_params.hpp>
+#include <libtorrent/session.hpp>
+#include <libtorrent/session_params.hpp>
 #include <libtorrent/settings_pack.hpp>
+#include <libtorrent/torrent_handle.hpp>
 #include <libtorrent/torrent_info.hpp>
+#include <libtorrent/torrent_status.hpp>
 
 #include <memory>
 
@@ -392,6 +398,54 @@ TEST_F(TorrentJobTest, ARetryFindsTheArchiveThatATorrentSeeds)
     const JobRecord job = runJob();
     EXPECT_EQ(job.result, UpdateDone);
     expectGameIs(v120);
+}
+
+// A step of the wait ends on libtorrent's own word that the torrent has
+// finished or failed, long before a step of a minute would run out; a
+// session that posts the engine's alerts tells both.
+TEST_F(TorrentJobTest, AStepOfTheWaitEndsWhenTheTorrentFinishesOrFails)
+{
+    namespace lt = libtorrent;
+    publish({v120});
+    const QString target = appDir() + "/Update/" + kFull120;
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        bool seeds; // else it stops on an error
+    } cases[] = {
+        {"fetched from its web seed", [] {}, true},
+        {"its data already in place", [&] { testsupport::writeFile(target, testsupport::readFile(served(kFull120))); },
+         true},
+        {"a folder where its file goes", [&] { ASSERT_TRUE(QDir().mkpath(target + "/in the way")); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        startOver();
+        ASSERT_TRUE(QDir().mkpath(appDir() + "/Update"));
+        c.setUp();
+
+        lt::settings_pack pack = publish::loopbackSeedSettings();
+        pack.set_int(lt::settings_pack::alert_mask, torrentSessionAlertMask());
+        lt::session session{lt::session_params(std::move(pack))};
+        const QByteArray torrentFile = testsupport::readFile(content(kFull120).torrentPath);
+        lt::add_torrent_params params;
+        params.ti = std::make_shared<lt::torrent_info>(torrentFile.constData(), torrentFile.size());
+        params.save_path = QFile::encodeName(appDir() + "/Update").toStdString();
+        params.flags &= ~(lt::torrent_flags::auto_managed | lt::torrent_flags::paused);
+        const lt::torrent_handle torrent = session.add_torrent(std::move(params));
+
+        bool woken = false;
+        lt::torrent_status status;
+        for (int step = 0; step < 20; ++step) {
+            woken = waitForTorrentNews(session, torrent, 60000);
+            status = torrent.status();
+            if (status.state == lt::torrent_status::seeding || status.errc)
+                break;
+        }
+        EXPECT_TRUE(woken);
+        EXPECT_EQ(status.state == lt::torrent_status::seeding, c.seeds);
+        EXPECT_EQ(bool(status.errc), !c.seeds);
+    }
 }
 
 TEST_F(TorrentJobTest, MultiFileTorrentGivesItsFirstFile)

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Benchmarks net::HttpConnection::download against "curl -o" on files of
-# 64 MiB and 1 GiB served by the test server on 127.0.0.1. The data lives in
-# a temporary directory under /tmp that is removed at the end.
-#   [ROUNDS=5] tools/http-bench/run.sh [build directory, default build/normal]
+# 64 MiB and 1 GiB served by the test server on 127.0.0.1. Given several
+# build directories (say one of the base and one of a change), each file is
+# fetched with each build in turn from the same server and data, so that
+# their figures come from one run. The data lives in a temporary directory
+# under /tmp that is removed at the end.
+#   [ROUNDS=5] tools/http-bench/run.sh [build directory...]
+# The build directory defaults to build/normal.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build/normal}
-bench=$build/tools/http-bench/http-bench
-[ -x "$bench" ] || { echo "build $bench first" >&2; exit 1; }
+[ $# -gt 0 ] || set -- "$root/build/normal"
+for build in "$@"; do
+  [ -x "$build/tools/http-bench/http-bench" ] || { echo "build $build/tools/http-bench/http-bench first" >&2; exit 1; }
+done
 
 work=$(mktemp -d /tmp/http-bench-XXXXXX)
 server=
@@ -29,7 +34,10 @@ for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 port=$(cat "$work/port")
 
 for file in 64M.bin 1G.bin; do
-  echo "== $file"
-  env -u http_proxy -u HTTP_PROXY -u all_proxy -u ALL_PROXY \
-    "$bench" "http://127.0.0.1:$port/$file" "$work/out.bin" "${ROUNDS:-5}"
+  for build in "$@"; do
+    echo "== $file, $build (load: $(cut -d' ' -f1-3 /proc/loadavg))"
+    env -u http_proxy -u HTTP_PROXY -u all_proxy -u ALL_PROXY \
+      "$build/tools/http-bench/http-bench" "http://127.0.0.1:$port/$file" "$work/out.bin" "${ROUNDS:-5}"
+  done
 done
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
