@@ -131,6 +131,8 @@ bool InstallWorker::runInstall()
         }
         return false;
     }
+    for (const InstallJobPtr& job : m_jobs)
+        job->commit();
     return true;
 }
 
@@ -186,6 +188,8 @@ bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
             Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + job->title());
             result = false;
         }
+        // Nothing here is rolled back.
+        job->commit();
     }
     return result;
 }

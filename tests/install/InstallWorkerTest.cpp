@@ -6,9 +6,11 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <memory>
 #include <ostream>
 
 using namespace install;
@@ -157,9 +159,6 @@ TEST_F(InstallWorkerTest, InstallsFilesShortcutsAndTheEntry)
 TEST_F(InstallWorkerTest, AFailingFileRollsBackTheCopiedOnesNewestFirst)
 {
     QFile::remove(source() + "/libQt5Widgets.so.5");
-    // An earlier installation: its file is replaced, then deleted by the
-    // rollback, not restored.
-    testsupport::writeFile(target() + "/libQt5Core.so.5", "the installed one");
 
     const WorkerRun run = runWorker(1, options(true, false, true, false, target()));
     EXPECT_EQ(run.progress,
@@ -191,6 +190,93 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
     EXPECT_FALSE(QFileInfo::exists(linkPath(kStartMenu)));
     EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
     EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+}
+
+// Everything below a folder: files with their bytes, links with what they
+// point to, folders; hidden ones too.
+QMap<QString, QByteArray> treeOf(const QString& dir)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info(path);
+        const QString name = QDir(dir).relativeFilePath(path);
+        if (info.isSymLink())
+            tree.insert(name, "-> " + info.symLinkTarget().toUtf8());
+        else if (info.isDir())
+            tree.insert(name, "<folder>");
+        else
+            tree.insert(name, testsupport::readFile(path));
+    }
+    return tree;
+}
+
+// A working installation with every shortcut, of other contents than the
+// source holds now; an install that fails part way, into the same folder or
+// into a new one, leaves it exactly as it was: its files, its shortcuts and
+// its uninstall entry. A new folder is left without a file.
+TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
+{
+    const int files = launcherFileNames().size();
+    const struct {
+        const char* what;
+        bool intoNewFolder;
+        QString missing;       // a launcher file missing from the source
+        bool largeFile;        // the file before the executable is large
+        qint64 fileSizeLimit;  // 0: none
+        int rolledBack;        // the jobs done before the one that fails
+    } cases[] = {
+        {"a launcher file missing from the source", false, launcherFileNames().at(2), false, 0, 2},
+        {"a disk too full for a large file", false, QString(), true, 32 * 1024, files - 2},
+        {"a disk too full for the uninstall entry, the last job", false, QString(), false, 400, files + 3},
+        {"into a new folder: a disk too full for the uninstall entry", true, QString(), false, 400, files + 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString installed = testsupport::rootDir() + "/Installed";
+        QDir(installed).removeRecursively();
+        for (const QString& name : launcherFileNames())
+            testsupport::writeFile(source() + "/" + name, "older " + dummyContent(name));
+        ASSERT_EQ(runWorker(1, options(true, true, true, false, installed)).finished, QList<bool>{true});
+        for (const char* file : {"Game/bin/qmx_x64.exe", "log.txt", "QMXLauncher.conf"})
+            testsupport::writeFile(installed + "/" + file, "x");
+        // A shortcut that the player made a link to the menu's one.
+        ASSERT_TRUE(QFile::remove(linkPath(kDesktop)));
+        ASSERT_TRUE(QFile::link(linkPath(kStartMenu), linkPath(kDesktop)));
+
+        for (const QString& name : launcherFileNames())
+            testsupport::writeFile(source() + "/" + name, dummyContent(name));
+        if (c.largeFile)
+            testsupport::writeFile(source() + "/" + launcherFileNames().at(files - 2),
+                                   testsupport::randomBytes(1, 64 * 1024));
+        if (!c.missing.isEmpty())
+            QFile::remove(source() + "/" + c.missing);
+        const QString into = c.intoNewFolder ? target() : installed;
+        QDir(target()).removeRecursively();
+        const QMap<QString, QByteArray> before = treeOf(installed);
+        const QMap<QString, QByteArray> home = treeOf(testsupport::homeDir());
+
+        WorkerRun run;
+        {
+            std::unique_ptr<testsupport::FileSizeLimit> limit;
+            if (c.fileSizeLimit)
+                limit.reset(new testsupport::FileSizeLimit(c.fileSizeLimit));
+            run = runWorker(1, options(true, true, true, false, into));
+        }
+        EXPECT_EQ(run.finished, QList<bool>{false});
+        EXPECT_EQ(run.progress.mid(run.progress.size() - 1 - c.rolledBack),
+                  steps(repeated("Rolling back...", c.rolledBack)) + QList<Progress>{kFailed});
+        EXPECT_EQ(treeOf(installed), before);
+        EXPECT_EQ(treeOf(testsupport::homeDir()), home);
+        EXPECT_EQ(storedEntry(), expectedEntry(installed, installed + "/QMXLauncher.exe"));
+        if (c.intoNewFolder) {
+            EXPECT_EQ(installedFiles(), QStringList());
+            for (const QString& entry : treeOf(target()))
+                EXPECT_EQ(entry, "<folder>");
+        }
+    }
 }
 
 TEST_F(InstallWorkerTest, UninstallUndoesEverythingInReverseAndRemovesTheWorkingData)
