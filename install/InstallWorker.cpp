@@ -5,6 +5,7 @@
 #include "core/ProductInfo.h"
 #include "core/TR.h"
 #include "install/CreateShellLinkJob.h"
+#include "install/InstallTarget.h"
 #include "install/LauncherFiles.h"
 #include "install/RemoveUserDataJob.h"
 #include "install/WriteUninstallRegistry.h"
@@ -95,6 +96,12 @@ void InstallWorker::run()
         // apartment, so there is none to enter and leave around the jobs.
         if (!isUsableInstallPath(m_opts.m_path)) {
             Log::instance()->critical(QStringLiteral("InstallWorker failed: installation path is not absolute: \"")
+                                      + m_opts.m_path + QLatin1Char('"'));
+            success = false;
+        } else if (m_installMode != 0 && examineTargetFolder(m_opts.m_path) != TargetFolder::Usable) {
+            // The uninstall would later remove what carries the launcher's
+            // names there; the dialog refuses such a folder before this.
+            Log::instance()->critical(QStringLiteral("InstallWorker failed: not a folder to install into: \"")
                                       + m_opts.m_path + QLatin1Char('"'));
             success = false;
         } else if (m_installMode != 0) {

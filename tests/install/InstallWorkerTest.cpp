@@ -365,6 +365,26 @@ TEST_F(InstallWorkerTest, RefusesAnEmptyOrRelativePath)
     QDir::setCurrent(previous);
 }
 
+// The folder is checked where the install runs, too: one that holds files
+// of others, or a file in place of a folder, gets nothing.
+TEST_F(InstallWorkerTest, RefusesAFolderThatIsNotItsOwn)
+{
+    const QString file = testsupport::writeFile(testsupport::rootDir() + "/a file", "mine");
+    testsupport::writeFile(target() + "/notes.txt", "mine");
+    for (const QString& path : {target(), file, file + "/Games"}) {
+        SCOPED_TRACE(path.toStdString());
+        testsupport::clearLog();
+        const WorkerRun run = runWorker(1, options(true, false, true, false, path));
+        EXPECT_EQ(run.progress, QList<Progress>{kFailed});
+        EXPECT_EQ(run.finished, QList<bool>{false});
+        EXPECT_TRUE(testsupport::logContains("InstallWorker failed: not a folder to install into: \"" + path + "\""));
+        EXPECT_EQ(installedFiles(), QStringList());
+        EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+        EXPECT_FALSE(entryExists());
+    }
+    EXPECT_EQ(testsupport::readFile(file), "mine");
+}
+
 TEST_F(InstallWorkerTest, LauncherFilesAreCopiedPastAFailure)
 {
     const QString copy = testsupport::rootDir() + "/Temp/qm_1a2b";
