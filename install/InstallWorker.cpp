@@ -74,11 +74,14 @@ void InstallWorker::buildJobs()
          "InstallOpQuicklaunch"},
         {m_opts.m_createDesktopIcon, "m_opts.m_createDesktopIcon", SpecialFolder::Desktop, "InstallOpLinks"},
     };
+    // An install makes the folders it puts shortcuts into; an uninstall only
+    // looks there for them and makes none.
+    const bool makeFolders = m_installMode != 0;
     for (const auto& link : links) {
         if (!link.wanted)
             continue;
         Log::instance()->debug(QString::fromLatin1(link.logLine));
-        m_jobs.append(makeShellLinkJob(linkTarget, joinPath(specialFolderPath(link.folder, true), linkName),
+        m_jobs.append(makeShellLinkJob(linkTarget, joinPath(specialFolderPath(link.folder, makeFolders), linkName),
                                        TR::tr(link.titleKey)));
     }
     if (m_installMode == 0 && m_opts.m_removeUserData) {
@@ -171,18 +174,12 @@ void InstallWorker::runUninstall()
     rootDir.remove(QStringLiteral("QMXLauncher.conf"));
 }
 
-bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
-{
-    // An empty directory would be taken as the file-system root.
-    if (srcDir.isEmpty() || dstDir.isEmpty()) {
-        Log::instance()->critical(QStringLiteral("installLauncherFiles failed: empty directory (from \"") + srcDir
-                                  + QStringLiteral("\" to \"") + dstDir + QStringLiteral("\")"));
-        return false;
-    }
-    InstallJobList jobs;
-    addLauncherFileJobs(srcDir, dstDir, jobs);
-    jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
+namespace {
 
+// Runs a list on the calling thread, every job whatever the others did, and
+// rolls nothing back.
+bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
+{
     // The defaults: the three shortcut flags set (the list has no shortcut
     // job to read them), no user data.
     InstallOptions options;
@@ -195,10 +192,40 @@ bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
             Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + job->title());
             result = false;
         }
-        // Nothing here is rolled back.
         job->commit();
     }
     return result;
+}
+
+// An empty directory would be taken as the file-system root.
+bool bothDirectoriesGiven(const QString& srcDir, const QString& dstDir, const char* runner)
+{
+    if (!srcDir.isEmpty() && !dstDir.isEmpty())
+        return true;
+    Log::instance()->critical(QString::fromLatin1(runner) + QStringLiteral(" failed: empty directory (from \"") + srcDir
+                              + QStringLiteral("\" to \"") + dstDir + QStringLiteral("\")"));
+    return false;
+}
+
+} // namespace
+
+bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
+{
+    if (!bothDirectoriesGiven(srcDir, dstDir, "installLauncherFiles"))
+        return false;
+    InstallJobList jobs;
+    addLauncherFileJobs(srcDir, dstDir, jobs);
+    jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
+    return runDirectly(jobs, dstDir);
+}
+
+bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)
+{
+    if (!bothDirectoriesGiven(srcDir, dstDir, "copyLauncherFiles"))
+        return false;
+    InstallJobList jobs;
+    addLauncherFileJobs(srcDir, dstDir, jobs);
+    return runDirectly(jobs, dstDir);
 }
 
 } // namespace install
