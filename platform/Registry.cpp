@@ -214,17 +214,24 @@ long writeValues(const QString& folder, const QString& keyPath, const QList<Regi
     return RegistrySuccess;
 }
 
+// The folder of a key to change, made when missing, once the store's lock
+// is held.
+long lockedKeyFolder(const StoreLock& lock, const QString& path, QString* folder, QString* keyPath)
+{
+    if (!lock.isLocked())
+        return RegistryWriteFault;
+    return keyFolder(path, true, folder, keyPath);
+}
+
 } // namespace
 
 long RegistryKey::create(const QString& path)
 {
     close();
     const StoreLock lock(true);
-    if (!lock.isLocked())
-        return RegistryWriteFault;
     QString folder;
     QString keyPath;
-    const long result = keyFolder(path, true, &folder, &keyPath);
+    const long result = lockedKeyFolder(lock, path, &folder, &keyPath);
     if (result != RegistrySuccess)
         return result;
     // An unreadable values file is not opened: writing to it would lose what it holds.
@@ -321,14 +328,10 @@ long deleteRegistryKey(const QString& path)
 long writeRegistryKey(const QString& path, const QList<RegistryValue>& values)
 {
     const StoreLock lock(true);
-    if (!lock.isLocked())
-        return RegistryWriteFault;
     QString folder;
     QString keyPath;
-    const long result = keyFolder(path, true, &folder, &keyPath);
-    if (result != RegistrySuccess)
-        return result;
-    return writeValues(folder, keyPath, values);
+    const long result = lockedKeyFolder(lock, path, &folder, &keyPath);
+    return result != RegistrySuccess ? result : writeValues(folder, keyPath, values);
 }
 
 long readRegistryKey(const QString& path, QList<RegistryValue>* values)

@@ -6,7 +6,6 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -192,27 +191,6 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
     EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
 }
 
-// Everything below a folder: files with their bytes, links with what they
-// point to, folders; hidden ones too.
-QMap<QString, QByteArray> treeOf(const QString& dir)
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo info(path);
-        const QString name = QDir(dir).relativeFilePath(path);
-        if (info.isSymLink())
-            tree.insert(name, "-> " + info.symLinkTarget().toUtf8());
-        else if (info.isDir())
-            tree.insert(name, "<folder>");
-        else
-            tree.insert(name, testsupport::readFile(path));
-    }
-    return tree;
-}
-
 // A working installation with every shortcut, of other contents than the
 // source holds now; an install that fails part way, into the same folder or
 // into a new one, leaves it exactly as it was: its files, its shortcuts and
@@ -255,8 +233,8 @@ TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
             QFile::remove(source() + "/" + c.missing);
         const QString into = c.intoNewFolder ? target() : installed;
         QDir(target()).removeRecursively();
-        const QMap<QString, QByteArray> before = treeOf(installed);
-        const QMap<QString, QByteArray> home = treeOf(testsupport::homeDir());
+        const QMap<QString, QString> before = testsupport::describeTree(installed);
+        const QMap<QString, QString> home = testsupport::describeTree(testsupport::homeDir());
 
         WorkerRun run;
         {
@@ -268,13 +246,13 @@ TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
         EXPECT_EQ(run.finished, QList<bool>{false});
         EXPECT_EQ(run.progress.mid(run.progress.size() - 1 - c.rolledBack),
                   steps(repeated("Rolling back...", c.rolledBack)) + QList<Progress>{kFailed});
-        EXPECT_EQ(treeOf(installed), before);
-        EXPECT_EQ(treeOf(testsupport::homeDir()), home);
+        EXPECT_EQ(testsupport::describeTree(installed), before);
+        EXPECT_EQ(testsupport::describeTree(testsupport::homeDir()), home);
         EXPECT_EQ(storedEntry(), expectedEntry(installed, installed + "/QMXLauncher.exe"));
         if (c.intoNewFolder) {
             EXPECT_EQ(installedFiles(), QStringList());
-            for (const QString& entry : treeOf(target()))
-                EXPECT_EQ(entry, "<folder>");
+            for (const QString& entry : testsupport::describeTree(target()))
+                EXPECT_EQ(entry, "dir");
         }
     }
 }

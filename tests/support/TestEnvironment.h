@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,10 @@ bool logContains(const QString& text);
 // Writes a file (creating its folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& content);
 QByteArray readFile(const QString& path);
+
+// Every entry below root by relative path: "dir", "link:<target>" or
+// "file:<mode>:<content>"; links are not followed.
+QMap<QString, QString> describeTree(const QString& root);
 
 // Reproducible pseudo-random bytes: the same seed gives the same bytes.
 QByteArray randomBytes(quint32 seed, int size);

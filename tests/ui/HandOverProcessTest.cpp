@@ -14,9 +14,7 @@
 #include "tests/ui/LauncherProcess.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
@@ -29,21 +27,6 @@
 namespace {
 
 using namespace launcherprocess;
-
-// Everything below a folder, by path: files by their SHA-1, folders.
-QMap<QString, QByteArray> treeOf(const QString& dir)
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        tree.insert(path, QFileInfo(path).isDir()
-                              ? QByteArray("<folder>")
-                              : QCryptographicHash::hash(testsupport::readFile(path), QCryptographicHash::Sha1).toHex());
-    }
-    return tree;
-}
 
 QList<platform::RegistryValue> uninstallEntry()
 {
@@ -138,7 +121,7 @@ TEST_F(HandOverProcessTest, UpdateActsOnlyOnAnInstallation)
         {"a path that does not exist", {"--update", "--path", target() + "/QMXLauncher.old", "--pid", "1"}, {}, 1,
          "Update failed: no launcher in \"" + target() + "/QMXLauncher.old\""},
     };
-    const QMap<QString, QByteArray> before = treeOf(games);
+    const QMap<QString, QString> before = testsupport::describeTree(games);
     const QList<platform::RegistryValue> entry = uninstallEntry();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -148,7 +131,7 @@ TEST_F(HandOverProcessTest, UpdateActsOnlyOnAnInstallation)
         const QStringList criticals = m_source->log().split('\n').filter(QRegularExpression("^crit "));
         ASSERT_EQ(criticals.size(), 1) << m_source->log().toStdString();
         EXPECT_TRUE(criticals[0].endsWith(c.logLine)) << criticals[0].toStdString();
-        EXPECT_EQ(treeOf(games), before);
+        EXPECT_EQ(testsupport::describeTree(games), before);
         EXPECT_EQ(uninstallEntry(), entry);
         EXPECT_TRUE(processesBelow(games).isEmpty());
     }
@@ -171,7 +154,7 @@ TEST_F(HandOverProcessTest, UpdateActsOnlyOnAnInstallation)
 TEST_F(HandOverProcessTest, UninstallRunsWithoutAScreen)
 {
     ASSERT_TRUE(QFileInfo::exists(desktopEntry()));
-    const QMap<QString, QByteArray> mine = treeOf(others());
+    const QMap<QString, QString> mine = testsupport::describeTree(others());
 
     // A hand-over with a relative path removes nothing.
     QProcess* refused = m_installed->startWithoutDisplay(
@@ -192,7 +175,7 @@ TEST_F(HandOverProcessTest, UninstallRunsWithoutAScreen)
         EXPECT_FALSE(QFileInfo::exists(target() + "/" + name)) << name.toStdString();
     for (const char* data : {"Game", "log.txt", "QMXLauncher.conf"})
         EXPECT_FALSE(QFileInfo::exists(target() + "/" + data)) << data;
-    EXPECT_EQ(treeOf(others()), mine);
+    EXPECT_EQ(testsupport::describeTree(others()), mine);
 }
 
 } // namespace

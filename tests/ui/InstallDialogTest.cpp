@@ -16,7 +16,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -148,22 +147,6 @@ TEST_F(InstallDialogTest, APathThatNamesNoVolumeIsNotValid)
     }
 }
 
-// Everything below a folder but one of its subfolders: files with their
-// contents, folders.
-QMap<QString, QString> treeOf(const QString& dir, const QString& leaveOut = QString())
-{
-    QMap<QString, QString> tree;
-    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!leaveOut.isEmpty() && (path == leaveOut || path.startsWith(leaveOut + "/")))
-            continue;
-        tree.insert(path, QFileInfo(path).isDir() ? QString("<folder>") : QString(testsupport::readFile(path)));
-    }
-    return tree;
-}
-
 // The launcher installs only into a folder that does not exist yet, is
 // empty, or holds nothing but its own files: the uninstall removes the
 // launcher's working data by name, and must find only the launcher's under
@@ -214,17 +197,28 @@ TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
          [](const QString& dir) { testsupport::writeFile(dir + "/QMXLauncher.conf", "{\"update_url\": \"x\"}"); }, {}},
         {"a folder holding an installation", games + "/Installed", writeInstallation, {}},
     };
+    // What stands around a folder: the games folder but that folder, and
+    // the player's folders in the home folder.
     const auto aroundOf = [&](const QString& path) {
-        QMap<QString, QString> tree = treeOf(games, path);
-        for (const char* mine : {"/Documents", "/Game"})
-            tree.insert(treeOf(testsupport::homeDir() + mine, path));
+        QMap<QString, QString> tree;
+        const QString inGames = QDir(games).relativeFilePath(path);
+        const QMap<QString, QString> all = testsupport::describeTree(games);
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            if (it.key() != inGames && !it.key().startsWith(inGames + "/"))
+                tree.insert("Games/" + it.key(), it.value());
+        }
+        for (const QString mine : {"Documents", "Game"}) {
+            const QMap<QString, QString> part = testsupport::describeTree(testsupport::homeDir() + "/" + mine);
+            for (auto it = part.begin(); it != part.end(); ++it)
+                tree.insert(mine + "/" + it.key(), it.value());
+        }
         return tree;
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.prepare(c.path);
         const QMap<QString, QString> around = aroundOf(c.path);
-        const QMap<QString, QString> inside = treeOf(c.path);
+        const QMap<QString, QString> inside = testsupport::describeTree(c.path);
         testsupport::clearLog();
 
         InstallDialog dialog(nullptr);
@@ -242,7 +236,7 @@ TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
             EXPECT_EQ(script.done(), 1);
             EXPECT_EQ(seen.text, c.error);
             EXPECT_TRUE(dialog.isVisible());
-            EXPECT_EQ(treeOf(c.path), inside);
+            EXPECT_EQ(testsupport::describeTree(c.path), inside);
             EXPECT_EQ(aroundOf(c.path), around);
             EXPECT_FALSE(QFileInfo::exists(link(".local/share/applications")));
             continue;
