@@ -183,6 +183,8 @@ TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
          [](const QString& dir) { testsupport::writeFile(dir + "/notes.txt", "mine"); }, kNotEmpty},
         {"a folder holding the player's own \"Game\"", games + "/Mine",
          [](const QString& dir) { testsupport::writeFile(dir + "/Game/save.dat", "mine"); }, kNotEmpty},
+        {"a subfolder of the launcher's with a file of others in it", games + "/Plugins",
+         [](const QString& dir) { testsupport::writeFile(dir + "/platforms/mine.so", "mine"); }, kNotEmpty},
         {"an installation with a file of others beside it", games + "/Shared",
          [&](const QString& dir) {
              writeInstallation(dir);
@@ -196,6 +198,13 @@ TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
         {"a folder with the settings put there beforehand", games + "/Prepared",
          [](const QString& dir) { testsupport::writeFile(dir + "/QMXLauncher.conf", "{\"update_url\": \"x\"}"); }, {}},
         {"a folder holding an installation", games + "/Installed", writeInstallation, {}},
+        {"a folder an uninstall has emptied", games + "/Uninstalled",
+         [](const QString& dir) {
+             QDir().mkpath(dir + "/platforms");
+             QDir().mkpath(dir + "/imageformats");
+             testsupport::writeFile(dir + "/Session.conf", "state");
+         },
+         {}},
     };
     // What stands around a folder: the games folder but that folder, and
     // the player's folders in the home folder.
