@@ -16,11 +16,20 @@ CopyFileJob::CopyFileJob(const QString& src, const QString& dst, const QString& 
 
 bool CopyFileJob::execute()
 {
+    m_replaced.discard();
     if (!makePath(QFileInfo(m_dst).absolutePath()))
         return false;
-    const QString dst = QFileInfo(m_dst).canonicalFilePath();
-    m_inPlace = !dst.isEmpty() && dst == QFileInfo(m_src).canonicalFilePath();
-    const bool result = m_inPlace || platform::copyWholeFile(m_src, m_dst) == QFileDevice::NoError;
+    // A link at the destination is replaced like a file, even one that
+    // points at the source.
+    const QFileInfo dstInfo(m_dst);
+    const QString dst = dstInfo.canonicalFilePath();
+    m_inPlace = !dstInfo.isSymLink() && !dst.isEmpty() && dst == QFileInfo(m_src).canonicalFilePath();
+    bool result = m_inPlace;
+    if (!m_inPlace && m_replaced.keep(m_dst)) {
+        result = platform::copyWholeFile(m_src, m_dst) == QFileDevice::NoError;
+        if (!result)
+            m_replaced.cancel();
+    }
     Log::instance()->debug(QStringLiteral("CopyFileJob: ") + m_dst + QStringLiteral("; result ")
                            + QString::number(int(result)));
     return result;
@@ -28,10 +37,19 @@ bool CopyFileJob::execute()
 
 bool CopyFileJob::rollback()
 {
-    const bool result = m_inPlace || QFile::remove(m_dst);
+    bool result = true;
+    if (m_replaced.isKept())
+        result = m_replaced.restore();
+    else if (!m_inPlace)
+        result = QFile::remove(m_dst);
     Log::instance()->debug(QStringLiteral("CopyFileJob Rollback: ") + m_dst + QStringLiteral("; result ")
                            + QString::number(int(result)));
     return result;
+}
+
+void CopyFileJob::commit()
+{
+    m_replaced.discard();
 }
 
 InstallJobPtr makeCopyFileJob(const QString& fileName, const QString& srcDir, const QString& dstDir,

@@ -14,7 +14,15 @@ CreateShellLinkJob::CreateShellLinkJob(const QString& target, const QString& lin
 
 bool CreateShellLinkJob::execute()
 {
-    const int code = platform::createShellLink(m_target, m_linkPath);
+    m_replaced.discard();
+    // Negated file errors, as the link layer reports them: here the entry
+    // that stands in the way could not be kept.
+    int code = -int(QFileDevice::RenameError);
+    if (m_replaced.keep(m_linkPath)) {
+        code = platform::createShellLink(m_target, m_linkPath);
+        if (code < 0)
+            m_replaced.cancel();
+    }
     Log::instance()->debug(QStringLiteral("CreateShellLinkJob: ") + m_linkPath + QStringLiteral("; result ")
                            + QString::number(code));
     return code >= 0;
@@ -22,10 +30,15 @@ bool CreateShellLinkJob::execute()
 
 bool CreateShellLinkJob::rollback()
 {
-    const bool result = QFile::remove(m_linkPath);
+    const bool result = m_replaced.isKept() ? m_replaced.restore() : QFile::remove(m_linkPath);
     Log::instance()->debug(QStringLiteral("CreateShellLinkJob Rollback: ") + m_linkPath + QStringLiteral("; result ")
                            + QString::number(int(result)));
     return result;
+}
+
+void CreateShellLinkJob::commit()
+{
+    m_replaced.discard();
 }
 
 InstallJobPtr makeShellLinkJob(const QString& target, const QString& linkPath, const QString& title)

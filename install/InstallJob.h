@@ -14,6 +14,11 @@ namespace install {
 // the uninstall (roll back all, last to first) and the direct copy of the
 // launcher files (execute only). A job fails only through its result and its
 // own log line.
+//
+// A job that replaces something of an earlier installation keeps it from
+// execute on, so that its rollback puts it back as it was; what it keeps is
+// let go by commit, once the whole list has run, or with the job. A
+// rollback of a job that did not execute removes what it would have made.
 class InstallJob
 {
 public:
@@ -22,6 +27,8 @@ public:
 
     virtual bool execute() = 0;
     virtual bool rollback() = 0;
+    // The list has run to its end: what a rollback would need goes.
+    virtual void commit() {}
 
     // The runner hands over its options right before every call.
     void setOptions(const InstallOptions& options) { m_opts = options; }

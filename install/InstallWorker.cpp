@@ -5,6 +5,7 @@
 #include "core/ProductInfo.h"
 #include "core/TR.h"
 #include "install/CreateShellLinkJob.h"
+#include "install/InstallTarget.h"
 #include "install/LauncherFiles.h"
 #include "install/RemoveUserDataJob.h"
 #include "install/WriteUninstallRegistry.h"
@@ -73,11 +74,14 @@ void InstallWorker::buildJobs()
          "InstallOpQuicklaunch"},
         {m_opts.m_createDesktopIcon, "m_opts.m_createDesktopIcon", SpecialFolder::Desktop, "InstallOpLinks"},
     };
+    // An install makes the folders it puts shortcuts into; an uninstall only
+    // looks there for them and makes none.
+    const bool makeFolders = m_installMode != 0;
     for (const auto& link : links) {
         if (!link.wanted)
             continue;
         Log::instance()->debug(QString::fromLatin1(link.logLine));
-        m_jobs.append(makeShellLinkJob(linkTarget, joinPath(specialFolderPath(link.folder, true), linkName),
+        m_jobs.append(makeShellLinkJob(linkTarget, joinPath(specialFolderPath(link.folder, makeFolders), linkName),
                                        TR::tr(link.titleKey)));
     }
     if (m_installMode == 0 && m_opts.m_removeUserData) {
@@ -95,6 +99,12 @@ void InstallWorker::run()
         // apartment, so there is none to enter and leave around the jobs.
         if (!isUsableInstallPath(m_opts.m_path)) {
             Log::instance()->critical(QStringLiteral("InstallWorker failed: installation path is not absolute: \"")
+                                      + m_opts.m_path + QLatin1Char('"'));
+            success = false;
+        } else if (m_installMode != 0 && examineTargetFolder(m_opts.m_path) != TargetFolder::Usable) {
+            // The uninstall would later remove what carries the launcher's
+            // names there; the dialog refuses such a folder before this.
+            Log::instance()->critical(QStringLiteral("InstallWorker failed: not a folder to install into: \"")
                                       + m_opts.m_path + QLatin1Char('"'));
             success = false;
         } else if (m_installMode != 0) {
@@ -131,6 +141,8 @@ bool InstallWorker::runInstall()
         }
         return false;
     }
+    for (const InstallJobPtr& job : m_jobs)
+        job->commit();
     return true;
 }
 
@@ -162,18 +174,12 @@ void InstallWorker::runUninstall()
     rootDir.remove(QStringLiteral("QMXLauncher.conf"));
 }
 
-bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
-{
-    // An empty directory would be taken as the file-system root.
-    if (srcDir.isEmpty() || dstDir.isEmpty()) {
-        Log::instance()->critical(QStringLiteral("installLauncherFiles failed: empty directory (from \"") + srcDir
-                                  + QStringLiteral("\" to \"") + dstDir + QStringLiteral("\")"));
-        return false;
-    }
-    InstallJobList jobs;
-    addLauncherFileJobs(srcDir, dstDir, jobs);
-    jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
+namespace {
 
+// Runs a list on the calling thread, every job whatever the others did, and
+// rolls nothing back.
+bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
+{
     // The defaults: the three shortcut flags set (the list has no shortcut
     // job to read them), no user data.
     InstallOptions options;
@@ -186,8 +192,40 @@ bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
             Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + job->title());
             result = false;
         }
+        job->commit();
     }
     return result;
+}
+
+// An empty directory would be taken as the file-system root.
+bool bothDirectoriesGiven(const QString& srcDir, const QString& dstDir, const char* runner)
+{
+    if (!srcDir.isEmpty() && !dstDir.isEmpty())
+        return true;
+    Log::instance()->critical(QString::fromLatin1(runner) + QStringLiteral(" failed: empty directory (from \"") + srcDir
+                              + QStringLiteral("\" to \"") + dstDir + QStringLiteral("\")"));
+    return false;
+}
+
+} // namespace
+
+bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
+{
+    if (!bothDirectoriesGiven(srcDir, dstDir, "installLauncherFiles"))
+        return false;
+    InstallJobList jobs;
+    addLauncherFileJobs(srcDir, dstDir, jobs);
+    jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
+    return runDirectly(jobs, dstDir);
+}
+
+bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)
+{
+    if (!bothDirectoriesGiven(srcDir, dstDir, "copyLauncherFiles"))
+        return false;
+    InstallJobList jobs;
+    addLauncherFileJobs(srcDir, dstDir, jobs);
+    return runDirectly(jobs, dstDir);
 }
 
 } // namespace install

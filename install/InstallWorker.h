@@ -54,4 +54,7 @@ bool isUsableInstallPath(const QString& path);
 // logged and the others still run. True when every job succeeded.
 bool installLauncherFiles(const QString& srcDir, const QString& dstDir);
 
+// The same without the uninstall entry: the launcher files only.
+bool copyLauncherFiles(const QString& srcDir, const QString& dstDir);
+
 } // namespace install

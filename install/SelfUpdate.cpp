@@ -6,8 +6,10 @@
 #include "core/ProductInfo.h"
 #include "core/TR.h"
 #include "install/HandOver.h"
+#include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -33,8 +35,22 @@ int runSelfUpdate(const QHash<int, QVariant>& options)
 
     if (path.isEmpty() || pid == 0) {
         Log::instance()->critical(QStringLiteral("Update failed: missing option"));
-        QMessageBox::critical(nullptr, g_launcherProduct.title, TR::tr("ErrUpdateFailedMissingOption"), QMessageBox::Ok,
-                              QMessageBox::NoButton);
+        // Without a screen (a console, ssh) the line above is all there is.
+        if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+            QMessageBox::critical(nullptr, g_launcherProduct.title, TR::tr("ErrUpdateFailedMissingOption"),
+                                  QMessageBox::Ok, QMessageBox::NoButton);
+        return 1;
+    }
+    // The old launcher names its own executable: the files are replaced only
+    // in an absolute folder that holds a launcher, never in whatever else a
+    // command line names.
+    if (!install::isUsableInstallPath(path)) {
+        Log::instance()->critical(QStringLiteral("Update failed: path is not absolute: \"") + path + QLatin1Char('"'));
+        return 1;
+    }
+    const QFileInfo pathInfo(path);
+    if (!pathInfo.exists() || !install::holdsLauncher(pathInfo.isDir() ? path : pathInfo.absolutePath())) {
+        Log::instance()->critical(QStringLiteral("Update failed: no launcher in \"") + path + QLatin1Char('"'));
         return 1;
     }
 
@@ -46,9 +62,6 @@ int runSelfUpdate(const QHash<int, QVariant>& options)
         Log::instance()->critical(QStringLiteral("Wait for PID: FAILED"));
 
     const QString source = appDirPath();
-    // The old launcher names its executable; a path that does not exist
-    // counts as one too.
-    const QFileInfo pathInfo(path);
     if (!pathInfo.isDir()) {
         const QString directory = pathInfo.absolutePath();
         Log::instance()->debug(QStringLiteral("Update path is not a directory: ") + path

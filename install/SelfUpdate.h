@@ -10,5 +10,7 @@
 // executable or its directory), rewrites the uninstall entry with its own
 // version and starts the installed launcher. Returns the process exit code:
 // 0 when the files were replaced, 1 when an option is missing or the
-// replacement failed. A missing option is reported in a message box.
+// replacement failed. A missing option is reported in a message box where
+// there is a screen; a path that is not absolute or holds no launcher
+// (neither an installation folder nor a file in one) changes nothing.
 int runSelfUpdate(const QHash<int, QVariant>& options);

@@ -5,9 +5,8 @@
 #include "core/ProcessUtils.h"
 #include "core/ProductInfo.h"
 #include "install/HandOver.h"
+#include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
-
-#include <QFileInfo>
 
 namespace install {
 
@@ -22,9 +21,10 @@ int startUninstallFromTemp()
 {
     const QString tempPath = newTempFilePath();
     const QString installDir = appDirPath();
-    // The copy rewrites the uninstall entry to name itself; a failed file is
-    // logged by the runner and the copy is started anyway.
-    installLauncherFiles(installDir, tempPath);
+    // The uninstall entry goes on describing this installation until stage
+    // 2 removes it: a copy that does not start leaves it as it was. A failed
+    // file is logged by the runner and the copy is started anyway.
+    copyLauncherFiles(installDir, tempPath);
 
     const QString program = joinPath(tempPath, g_launcherProduct.exeName);
     const QStringList arguments = {QStringLiteral("--uninstall"), QStringLiteral("--path"), installDir,
@@ -45,9 +45,13 @@ int uninstallAfterParentExit(const QString& path, int pid)
                                   + QStringLiteral("\", pid ") + QString::number(pid) + QLatin1Char(')'));
         return 1;
     }
-    // Stage 1 hands over the folder it runs from: one that holds no launcher
-    // is not an installation, and nothing in it is removed.
-    if (!QFileInfo(joinPath(path, g_launcherProduct.exeName)).isFile()) {
+    // Stage 1 hands over the absolute folder it runs from: anything else is
+    // not an installation, and nothing in it is removed.
+    if (!isUsableInstallPath(path)) {
+        Log::instance()->critical(QStringLiteral("Uninstall failed: path is not absolute: \"") + path + QLatin1Char('"'));
+        return 1;
+    }
+    if (!holdsLauncher(path)) {
         Log::instance()->critical(QStringLiteral("Uninstall failed: no launcher in \"") + path + QLatin1Char('"'));
         return 1;
     }

@@ -30,6 +30,10 @@ QString WriteUninstallRegistry::keyPath(const ProductInfo& product)
 bool WriteUninstallRegistry::execute()
 {
     const QString key = keyPath(m_product);
+    QList<platform::RegistryValue> previous;
+    const bool hadEntry = platform::readRegistryKey(key, &previous) == platform::RegistrySuccess;
+    m_hadEntry = false;
+    m_previous.clear();
     platform::RegistryKey handle;
     long result = handle.create(key);
     if (result != platform::RegistrySuccess) {
@@ -63,15 +67,43 @@ bool WriteUninstallRegistry::execute()
         if (result != platform::RegistrySuccess) {
             Log::instance()->debug(QStringLiteral("WriteUninstallRegistry: ") + key + QLatin1Char(' ') + name
                                    + QStringLiteral("; result ") + QString::number(result));
+            // Half of the new entry over another installation's would
+            // describe neither; a new key keeps its first values.
+            if (hadEntry) {
+                m_hadEntry = true;
+                m_previous = previous;
+                restorePrevious();
+            }
             return false;
         }
     }
+    m_hadEntry = hadEntry;
+    m_previous = previous;
     return true;
 }
 
 bool WriteUninstallRegistry::rollback()
 {
+    if (m_hadEntry)
+        return restorePrevious();
     return platform::deleteRegistryKey(keyPath(m_product)) == platform::RegistrySuccess;
+}
+
+void WriteUninstallRegistry::commit()
+{
+    m_hadEntry = false;
+    m_previous.clear();
+}
+
+bool WriteUninstallRegistry::restorePrevious()
+{
+    const long result = platform::writeRegistryKey(keyPath(m_product), m_previous);
+    if (result != platform::RegistrySuccess)
+        Log::instance()->debug(QStringLiteral("WriteUninstallRegistry Rollback: ") + keyPath(m_product)
+                               + QStringLiteral("; result ") + QString::number(result));
+    m_hadEntry = false;
+    m_previous.clear();
+    return result == platform::RegistrySuccess;
 }
 
 InstallJobPtr makeUninstallRegistryJob(const ProductInfo& product, const QString& title)

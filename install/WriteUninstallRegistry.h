@@ -2,10 +2,7 @@
 
 #include "core/ProductInfo.h"
 #include "install/InstallJob.h"
-
-namespace platform {
-class RegistryKey;
-}
+#include "platform/Registry.h"
 
 namespace install {
 
@@ -25,6 +22,9 @@ private:
 
 // The per-user uninstall entry of a product, the one that the desktop's
 // software list reads: its key under HKEY_CURRENT_USER with nine values.
+// An entry that was there before (another installation's) is put back as it
+// was by the rollback, and by execute itself when a value cannot be written;
+// without one, the rollback deletes the key.
 class WriteUninstallRegistry : public InstallJob
 {
 public:
@@ -32,12 +32,18 @@ public:
 
     bool execute() override;
     bool rollback() override;
+    void commit() override;
 
     // "Software\MIcrosoft\Windows\CurrentVersion\Uninstall\" and the appId.
     static QString keyPath(const ProductInfo& product);
 
 private:
+    // Puts the entry that execute found back; false when that fails.
+    bool restorePrevious();
+
     ProductInfo m_product;
+    bool m_hadEntry = false;
+    QList<platform::RegistryValue> m_previous;
 };
 
 InstallJobPtr makeUninstallRegistryJob(const ProductInfo& product, const QString& title);

@@ -1,11 +1,15 @@
 #include "platform/Registry.h"
 
+#include "platform/FileLock.h"
 #include "platform/SaveFile.h"
 #include "platform/ShellFolders.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+
+#include <memory>
 
 namespace platform {
 namespace {
@@ -25,6 +29,34 @@ QString storeRoot()
         return QString();
     return appData + QStringLiteral("/QMXLauncher/registry/") + kRootName;
 }
+
+// How long a change waits for another process's change of the store.
+const int kStoreLockWaitMs = 10000;
+
+// Every change of the store reads a key's values, changes them and writes
+// them back; two processes doing that at once would each write what the
+// other had not seen. A change therefore holds the store's lock, a file
+// beside the store, and one that cannot get it in time fails.
+class StoreLock
+{
+public:
+    // create: the store's folder is made for the lock file when missing.
+    explicit StoreLock(bool create)
+    {
+        const QString root = storeRoot();
+        if (root.isEmpty())
+            return;
+        const QString folder = QFileInfo(root).absolutePath();
+        if (!QFileInfo(folder).isDir() && (!create || !QDir().mkpath(folder)))
+            return;
+        m_lock.reset(new FileLock(root + QStringLiteral(".lock"), kStoreLockWaitMs));
+    }
+
+    bool isLocked() const { return m_lock && m_lock->isLocked(); }
+
+private:
+    std::unique_ptr<FileLock> m_lock;
+};
 
 // The levels of a key path. Each level becomes a folder name, so names that a
 // folder cannot carry, or that would leave the store, are refused.
@@ -182,14 +214,24 @@ long writeValues(const QString& folder, const QString& keyPath, const QList<Regi
     return RegistrySuccess;
 }
 
+// The folder of a key to change, made when missing, once the store's lock
+// is held.
+long lockedKeyFolder(const StoreLock& lock, const QString& path, QString* folder, QString* keyPath)
+{
+    if (!lock.isLocked())
+        return RegistryWriteFault;
+    return keyFolder(path, true, folder, keyPath);
+}
+
 } // namespace
 
 long RegistryKey::create(const QString& path)
 {
     close();
+    const StoreLock lock(true);
     QString folder;
     QString keyPath;
-    const long result = keyFolder(path, true, &folder, &keyPath);
+    const long result = lockedKeyFolder(lock, path, &folder, &keyPath);
     if (result != RegistrySuccess)
         return result;
     // An unreadable values file is not opened: writing to it would lose what it holds.
@@ -226,6 +268,11 @@ long RegistryKey::setValue(const RegistryValue& value)
         return RegistryNotFound;
     if (!QDir(m_dir).exists())
         return RegistryNotFound; // deleted while open
+    const StoreLock lock(false);
+    if (!lock.isLocked())
+        return RegistryWriteFault;
+    if (!QDir(m_dir).exists())
+        return RegistryNotFound;
     QList<RegistryValue> values;
     const long result = readValues(m_dir, &values);
     if (result != RegistrySuccess)
@@ -254,7 +301,14 @@ void RegistryKey::close()
 long deleteRegistryKey(const QString& path)
 {
     QString folder;
-    const long result = keyFolder(path, false, &folder);
+    long result = keyFolder(path, false, &folder);
+    if (result != RegistrySuccess)
+        return result;
+    const StoreLock lock(false);
+    if (!lock.isLocked())
+        return RegistryAccessDenied;
+    // Looked up again under the lock: another process may have removed it.
+    result = keyFolder(path, false, &folder);
     if (result != RegistrySuccess)
         return result;
     QDir dir(folder);
@@ -269,6 +323,15 @@ long deleteRegistryKey(const QString& path)
     if (!QDir().rmdir(folder))
         return RegistryAccessDenied;
     return RegistrySuccess;
+}
+
+long writeRegistryKey(const QString& path, const QList<RegistryValue>& values)
+{
+    const StoreLock lock(true);
+    QString folder;
+    QString keyPath;
+    const long result = lockedKeyFolder(lock, path, &folder, &keyPath);
+    return result != RegistrySuccess ? result : writeValues(folder, keyPath, values);
 }
 
 long readRegistryKey(const QString& path, QList<RegistryValue>* values)

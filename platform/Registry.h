@@ -17,7 +17,10 @@ namespace platform {
 //   "DisplayName"="Quillmere 4"
 //   "NoModify"=dword:00000001
 // with "\" and '"' escaped by a backslash and line breaks written as \n and \r.
-// Every change rewrites that file whole and renames it into place.
+// Every change rewrites that file whole and renames it into place, under
+// the store's lock (the file "HKEY_CURRENT_USER.lock" beside the store), so a
+// change is atomic across processes; one that cannot get the lock within
+// 10 s fails.
 
 // Result codes, numbered like the Win32 ones the callers compare with.
 enum RegistryResult : long {
@@ -65,6 +68,10 @@ private:
 
 // Deletes a key that has no subkeys, with its values.
 long deleteRegistryKey(const QString& path);
+
+// Makes the values of a key exactly these, in this order, in one change;
+// the key and any missing levels above it are created.
+long writeRegistryKey(const QString& path, const QList<RegistryValue>& values);
 
 // The values of a key, in their order.
 long readRegistryKey(const QString& path, QList<RegistryValue>* values);

@@ -1,28 +1,203 @@
 #include "platform/SaveFile.h"
 
+#include "platform/FileLock.h"
+
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-// Ends a write whose data is all written: flushed first, as commit() alone
-// would rename a file cut short by a failed buffered write into place.
-QFileDevice::FileError commitWhole(QSaveFile& file)
+// ".<name>.tmp-" and six letters or digits: hidden, so that a desktop or a
+// file manager does not show it while it exists, and unlike any name a
+// player gives a file.
+const QString kMarker = QStringLiteral(".tmp-");
+const int kRandomLength = 6;
+
+QString temporaryName(const QString& name)
 {
-    if (!file.flush()) {
-        file.cancelWriting();
-        return QFileDevice::WriteError;
-    }
-    if (!file.commit())
-        return file.error() != QFileDevice::NoError ? file.error() : QFileDevice::RenameError;
-    return QFileDevice::NoError;
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString random;
+    for (int i = 0; i < kRandomLength; ++i)
+        random += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof(letters) - 1))]);
+    return QLatin1Char('.') + name + kMarker + random;
 }
 
-QFileDevice::FileError openError(const QFileDevice& file)
+class Descriptor
 {
-    return file.error() != QFileDevice::NoError ? file.error() : QFileDevice::OpenError;
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// Whether the name still stands for the open file: the name itself, not
+// what a link there points to.
+bool namesFile(int fd, const QByteArray& path)
+{
+    struct stat open = {};
+    struct stat named = {};
+    return ::fstat(fd, &open) == 0 && ::lstat(path.constData(), &named) == 0 && open.st_dev == named.st_dev
+        && open.st_ino == named.st_ino;
+}
+
+// The other holders of such a lock are a leftover cleaning that looks at
+// the file for a moment and a writer that is just closing it.
+const int kLockWaitMs = 2000;
+
+// A new, empty, locked file under a temporary name beside name in dir.
+int createLockedTemporary(const QString& dir, const QString& name, QByteArray* tempPath)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray candidate = QFile::encodeName(dir + QLatin1Char('/') + temporaryName(name));
+        Descriptor fd(::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (fd.get() < 0) {
+            if (errno == EEXIST)
+                continue;
+            return -1;
+        }
+        if (!lockExclusively(fd.get(), kLockWaitMs)) {
+            ::unlink(candidate.constData());
+            return -1;
+        }
+        // A cleaning in another process may have taken the new file for a
+        // leftover before it was locked; then it is gone, and another name
+        // is drawn.
+        if (!namesFile(fd.get(), candidate))
+            continue;
+        *tempPath = candidate;
+        return fd.release();
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Temporary files of earlier writes of name in dir that nobody holds any
+// more: their writer was killed, or a kept file was left by a process that
+// ended. One that is locked belongs to a live writer and stays.
+void removeLeftovers(const QString& dir, const QString& name)
+{
+    const QStringList entries = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString& entry : entries) {
+        if (temporaryFileTarget(entry) != name)
+            continue;
+        const QByteArray path = QFile::encodeName(dir + QLatin1Char('/') + entry);
+        const Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat info = {};
+        if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (namesFile(fd.get(), path))
+            ::unlink(path.constData());
+    }
+}
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+mode_t modeOf(QFileDevice::Permissions permissions)
+{
+    mode_t mode = 0;
+    const struct {
+        QFileDevice::Permissions qt;
+        mode_t bit;
+    } bits[] = {
+        {QFileDevice::ReadOwner | QFileDevice::ReadUser, S_IRUSR},
+        {QFileDevice::WriteOwner | QFileDevice::WriteUser, S_IWUSR},
+        {QFileDevice::ExeOwner | QFileDevice::ExeUser, S_IXUSR},
+        {QFileDevice::ReadGroup, S_IRGRP},
+        {QFileDevice::WriteGroup, S_IWGRP},
+        {QFileDevice::ExeGroup, S_IXGRP},
+        {QFileDevice::ReadOther, S_IROTH},
+        {QFileDevice::WriteOther, S_IWOTH},
+        {QFileDevice::ExeOther, S_IXOTH},
+    };
+    for (const auto& b : bits) {
+        if (permissions & b.qt)
+            mode |= b.bit;
+    }
+    return mode;
+}
+
+// The whole-file write: fill puts the content into the temporary file, which
+// then takes the path's place. mode < 0: that of a plain file replaced, or
+// the default for new files.
+QFileDevice::FileError writeWhole(const QString& path, int mode, const std::function<QFileDevice::FileError(int)>& fill)
+{
+    // The folder the name stands in, not the one a link there points into.
+    const QFileInfo info(path);
+    const QString dir = info.absolutePath();
+    const QString name = info.fileName();
+    if (name.isEmpty())
+        return QFileDevice::OpenError;
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    if (mode < 0) {
+        struct stat old = {};
+        if (::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode))
+            mode = int(old.st_mode & 07777);
+    }
+
+    removeLeftovers(dir, name);
+    QByteArray temp;
+    const Descriptor fd(createLockedTemporary(dir, name, &temp));
+    if (fd.get() < 0)
+        return QFileDevice::OpenError;
+    const auto fail = [&temp](QFileDevice::FileError error) {
+        ::unlink(temp.constData());
+        return error;
+    };
+    if (mode >= 0 && ::fchmod(fd.get(), mode_t(mode)) != 0)
+        return fail(QFileDevice::PermissionsError);
+    const QFileDevice::FileError filled = fill(fd.get());
+    if (filled != QFileDevice::NoError)
+        return fail(filled);
+    if (::fsync(fd.get()) != 0)
+        return fail(QFileDevice::WriteError);
+    // Still locked while it takes its place, so no cleaning can take it.
+    if (::rename(temp.constData(), target.constData()) != 0)
+        return fail(QFileDevice::RenameError);
+    return QFileDevice::NoError;
 }
 
 } // namespace
@@ -30,47 +205,140 @@ QFileDevice::FileError openError(const QFileDevice& file)
 QFileDevice::FileError saveWholeFile(const QString& path, const QByteArray& bytes,
                                      QFileDevice::Permissions permissions)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return openError(file);
-    if (permissions && !file.setPermissions(permissions)) {
-        file.cancelWriting();
-        return QFileDevice::PermissionsError;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return QFileDevice::WriteError;
-    }
-    return commitWhole(file);
+    const int mode = permissions ? int(modeOf(permissions)) : -1;
+    return writeWhole(path, mode, [&bytes](int fd) {
+        return writeAll(fd, bytes.constData(), bytes.size()) ? QFileDevice::NoError : QFileDevice::WriteError;
+    });
 }
 
 QFileDevice::FileError copyWholeFile(const QString& from, const QString& path)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return openError(in);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return openError(out);
-    if (!out.setPermissions(in.permissions())) {
-        out.cancelWriting();
-        return QFileDevice::PermissionsError;
-    }
-    QByteArray buffer(1024 * 1024, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            out.cancelWriting();
-            return QFileDevice::ReadError;
+    const Descriptor in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info = {};
+    if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || S_ISDIR(info.st_mode))
+        return QFileDevice::OpenError;
+    return writeWhole(path, int(info.st_mode & 0777), [&in](int fd) {
+        QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t got = ::read(in.get(), buffer.data(), size_t(buffer.size()));
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return QFileDevice::ReadError;
+            }
+            if (got == 0)
+                return QFileDevice::NoError;
+            if (!writeAll(fd, buffer.constData(), got))
+                return QFileDevice::WriteError;
         }
-        if (got == 0)
-            break;
-        if (out.write(buffer.constData(), got) != got) {
-            out.cancelWriting();
-            return QFileDevice::WriteError;
-        }
+    });
+}
+
+QString temporaryFileTarget(const QString& entryName)
+{
+    const int suffix = kMarker.size() + kRandomLength;
+    if (entryName.size() <= 1 + suffix || !entryName.startsWith(QLatin1Char('.'))
+        || entryName.midRef(entryName.size() - suffix, kMarker.size()) != kMarker)
+        return QString();
+    for (const QChar c : entryName.right(kRandomLength)) {
+        if (c.unicode() > 0x7f || !c.isLetterOrNumber())
+            return QString();
     }
-    return commitWhole(out);
+    return entryName.mid(1, entryName.size() - 1 - suffix);
+}
+
+KeptFile::~KeptFile()
+{
+    discard();
+}
+
+bool KeptFile::keep(const QString& path)
+{
+    discard();
+    const QFileInfo info(path);
+    const QByteArray current = QFile::encodeName(info.absoluteFilePath());
+    struct stat old = {};
+    if (info.fileName().isEmpty())
+        return false;
+    if (::lstat(current.constData(), &old) != 0)
+        return errno == ENOENT;
+    if (S_ISDIR(old.st_mode))
+        return false;
+
+    // The old file is locked before it gets its second name, so no cleaning
+    // can take that name for a leftover.
+    Descriptor lock;
+    if (S_ISREG(old.st_mode)) {
+        lock.reset(::open(current.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (lock.get() < 0 || !lockExclusively(lock.get(), kLockWaitMs) || !namesFile(lock.get(), current))
+            return false;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray kept = QFile::encodeName(info.absolutePath() + QLatin1Char('/') + temporaryName(info.fileName()));
+        bool moved = false;
+        if (::link(current.constData(), kept.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            // No second names here (FAT and the like): moved aside instead.
+            struct stat taken = {};
+            if (::lstat(kept.constData(), &taken) == 0)
+                continue;
+            if (::rename(current.constData(), kept.constData()) != 0)
+                return false;
+            moved = true;
+        }
+        struct stat keptInfo = {};
+        if (::lstat(kept.constData(), &keptInfo) != 0 || keptInfo.st_dev != old.st_dev
+            || keptInfo.st_ino != old.st_ino) {
+            // Replaced by someone else in the meantime: not what was there.
+            if (moved)
+                ::rename(kept.constData(), current.constData());
+            else
+                ::unlink(kept.constData());
+            return false;
+        }
+        m_path = info.absoluteFilePath();
+        m_keptPath = QFile::decodeName(kept);
+        m_lock = lock.release();
+        m_moved = moved;
+        return true;
+    }
+    return false;
+}
+
+bool KeptFile::restore()
+{
+    if (!isKept())
+        return false;
+    if (::rename(QFile::encodeName(m_keptPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+        return false;
+    release();
+    return true;
+}
+
+void KeptFile::cancel()
+{
+    if (m_moved)
+        restore();
+    else
+        discard();
+}
+
+void KeptFile::discard()
+{
+    if (isKept())
+        ::unlink(QFile::encodeName(m_keptPath).constData());
+    release();
+}
+
+void KeptFile::release()
+{
+    if (m_lock >= 0)
+        ::close(m_lock);
+    m_lock = -1;
+    m_path.clear();
+    m_keptPath.clear();
+    m_moved = false;
 }
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "core/ProcessUtils.h"
 #include "core/ProductInfo.h"
 #include "core/TR.h"
+#include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
 #include "ui/Buttons.h"
 #include "ui/WidgetBlock.h"
@@ -17,7 +18,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,24 +33,6 @@ const int kEulaAcceptedValue = 20171002;
 
 const QString kSizeStyle = QStringLiteral("color: #ffffff; font-size: 14px;");
 const QString kSizeTooLargeStyle = QStringLiteral("color: #b23b1e; font-size: 14px;");
-
-// The folder whose volume is examined: the path itself or, since the folders
-// of a new installation need not exist yet, the nearest one above it that
-// does. The walk ends at the file-system root at the latest; a path that is
-// not absolute names no volume and gives an empty result.
-QString nearestExistingPath(const QString& path)
-{
-    if (!install::isUsableInstallPath(path))
-        return QString();
-    QFileInfo info(QDir::fromNativeSeparators(path));
-    while (!info.exists() && !info.isRoot()) {
-        const QFileInfo parent(info.absolutePath());
-        if (parent.absoluteFilePath() == info.absoluteFilePath())
-            return QString();
-        info = parent;
-    }
-    return info.exists() ? info.absoluteFilePath() : QString();
-}
 
 } // namespace
 
@@ -180,12 +162,17 @@ bool InstallDialog::validatePath()
     m_errorLabel->clear();
     m_sizeLabel->setStyleSheet(kSizeStyle);
 
-    // The volume's own root is found by QStorageInfo from any folder on it.
-    const QString existing = nearestExistingPath(m_targetPath);
+    // The folders of a new installation need not exist yet: the volume is
+    // that of the nearest folder above that does, which QStorageInfo finds
+    // from any folder on it. A file in the way names no folder.
+    const QString existing = install::nearestExistingFolder(m_targetPath);
     const QStorageInfo storage = existing.isEmpty() ? QStorageInfo() : QStorageInfo(existing);
     bool valid = false;
     if (!storage.isValid()) {
         m_errorLabel->setText(TR::tr("InstallDlgErrPathInvalid"));
+    } else if (install::examineTargetFolder(m_targetPath) != install::TargetFolder::Usable) {
+        // The uninstall would take what carries the launcher's names there.
+        m_errorLabel->setText(TR::tr("InstallDlgErrPathNotEmpty"));
     } else if (storage.isReadOnly()) {
         m_errorLabel->setText(TR::tr("InstallDlgErrPathReadonly"));
     } else if (storage.bytesAvailable() <= m_requiredSize) {

@@ -30,8 +30,9 @@ public:
     void setInstallPath(const QString& path);
     void setRequiredSize(qint64 bytes);
 
-    // Whether the target folder's volume exists, is writable and has more
-    // room than required; shows the reason when not.
+    // Whether the target folder can take an installation (new, empty, or
+    // holding nothing but this launcher's files) and its volume exists, is
+    // writable and has more room than required; shows the reason when not.
     bool validatePath();
 
 public slots:

@@ -10,6 +10,7 @@
 #include "core/Random.h"
 #include "install/SelfUpdate.h"
 #include "install/UninstallAction.h"
+#include "platform/Display.h"
 #include "platform/TickCount.h"
 #include "ui/CommandLine.h"
 #include "ui/Launcher.h"
@@ -21,7 +22,26 @@
 #include <QHash>
 #include <QVariant>
 
+#include <memory>
+
 namespace {
+
+// "--update" and "--uninstall" show nothing on their way to success and are
+// run where there is no screen too (a console, ssh). The GUI application
+// object would end the process there for want of a display, so these modes
+// then run on a plain one, which needs no platform plug-in; a message box
+// then has no screen to go to and stays the log line it comes with.
+std::unique_ptr<QCoreApplication> createApplication(int& argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QHash<int, QVariant> options;
+    const int action = parseCommandLine(arguments, options);
+    if ((action == ActionUpdate || action == ActionUninstall) && !platform::canShowWindows())
+        return std::make_unique<QCoreApplication>(argc, argv);
+    return std::make_unique<QApplication>(argc, argv);
+}
 
 // The install mode shows the main window only as the backdrop of the EULA
 // and install dialogs; the manifest check in the background tells the
@@ -55,7 +75,7 @@ int runNormal(IProgramSettings& settings)
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = createApplication(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(true);
 
     seedRandom(platform::tickCount());
@@ -64,8 +84,11 @@ int main(int argc, char** argv)
     Log::instance()->open(logFilePath());
     Log::instance()->setLevel(Log::Info);
 
-    loadFonts();
-    loadStyleSheet();
+    // Fonts and the style sheet are for windows.
+    if (qobject_cast<QApplication*>(app.get())) {
+        loadFonts();
+        loadStyleSheet();
+    }
     initLanguage();
 
     g_launcherProduct = launcherProductInfo();

@@ -148,6 +148,10 @@
         <translation>Der Pfad ist ungültig</translation>
     </message>
     <message>
+        <source>InstallDlgErrPathNotEmpty</source>
+        <translation>Dieser Ordner enthält bereits andere Dateien. Wählen Sie einen leeren oder einen neuen Ordner.</translation>
+    </message>
+    <message>
         <source>InstallDlgErrPathReadonly</source>
         <translation>Der Installationspfad ist schreibgeschützt. Wählen Sie einen anderen Pfad.</translation>
     </message>

@@ -148,6 +148,10 @@
         <translation>Path is not valid</translation>
     </message>
     <message>
+        <source>InstallDlgErrPathNotEmpty</source>
+        <translation>This folder already holds other files. Select an empty or a new folder.</translation>
+    </message>
+    <message>
         <source>InstallDlgErrPathReadonly</source>
         <translation>Installation path is readonly. Select a different path.</translation>
     </message>

@@ -148,6 +148,10 @@
         <translation>Het pad is ongeldig</translation>
     </message>
     <message>
+        <source>InstallDlgErrPathNotEmpty</source>
+        <translation>Deze map bevat al andere bestanden. Selecteer een lege of een nieuwe map.</translation>
+    </message>
+    <message>
         <source>InstallDlgErrPathReadonly</source>
         <translation>Het installatiepad is alleen-lezen. Selecteer een ander pad.</translation>
     </message>

@@ -148,6 +148,10 @@
         <translation>Недопустимый путь</translation>
     </message>
     <message>
+        <source>InstallDlgErrPathNotEmpty</source>
+        <translation>В этой папке уже есть другие файлы. Выберите пустую или новую папку.</translation>
+    </message>
+    <message>
         <source>InstallDlgErrPathReadonly</source>
         <translation>Путь установки доступен только для чтения. Выберите другой путь.</translation>
     </message>

@@ -148,6 +148,10 @@
         <translation>路径无效</translation>
     </message>
     <message>
+        <source>InstallDlgErrPathNotEmpty</source>
+        <translation>此文件夹中已有其他文件。请选择一个空文件夹或新文件夹。</translation>
+    </message>
+    <message>
         <source>InstallDlgErrPathReadonly</source>
         <translation>安装路径为只读。请选择其他路径。</translation>
     </message>

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 
 using namespace install;
@@ -46,6 +47,15 @@ TEST_F(InstallJobs, LauncherFilesInTheirFixedOrder)
     }
 }
 
+// The files in a folder, hidden ones too, with their contents.
+QMap<QString, QByteArray> filesIn(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        files.insert(name, testsupport::readFile(dir + "/" + name));
+    return files;
+}
+
 TEST_F(InstallJobs, CopyFileReplacesAndRollsBack)
 {
     const QString name = "platforms/libqxcb.so";
@@ -55,11 +65,13 @@ TEST_F(InstallJobs, CopyFileReplacesAndRollsBack)
         QByteArray oldContent; // empty: no old file
         bool result;
         QByteArray after; // the destination after the copy; empty: none
+        bool commit;      // the list ran to its end before the rollback
     } cases[] = {
-        {"a new file in a new subfolder", true, "", true, "new version"},
-        {"over an existing file", true, "old version", true, "new version"},
-        {"a missing source: the old file stays", false, "old version", false, "old version"},
-        {"a missing source and no old file", false, "", false, ""},
+        {"a new file in a new subfolder", true, "", true, "new version", false},
+        {"over an existing file: the rollback puts it back", true, "old version", true, "new version", false},
+        {"over an existing file, committed", true, "old version", true, "new version", true},
+        {"a missing source: the old file stays", false, "old version", false, "old version", false},
+        {"a missing source and no old file", false, "", false, "", false},
     };
     int i = 0;
     for (const auto& c : cases) {
@@ -75,17 +87,25 @@ TEST_F(InstallJobs, CopyFileReplacesAndRollsBack)
         EXPECT_EQ(job->execute(), c.result);
         EXPECT_EQ(testsupport::readFile(dst + "/" + name), c.after);
         EXPECT_EQ(QFileInfo::exists(dst + "/" + name), !c.after.isEmpty());
-        EXPECT_EQ(QDir(dst + "/platforms").entryList(QDir::Files | QDir::Hidden).size(), c.after.isEmpty() ? 0 : 1)
-            << "no temporary file stays";
         EXPECT_TRUE(testsupport::logContains(QString("CopyFileJob: %1/%2; result %3").arg(dst, name).arg(int(c.result))));
+        if (c.commit)
+            job->commit();
+        // The file it replaced is kept beside it until the rollback or the
+        // commit, and only then.
+        const bool keeps = c.result && !c.oldContent.isEmpty() && !c.commit;
+        EXPECT_EQ(filesIn(dst + "/platforms").size(), (c.after.isEmpty() ? 0 : 1) + (keeps ? 1 : 0))
+            << "no temporary file stays";
 
-        // The rollback deletes the file and nothing restores an old one;
-        // the subfolder stays.
+        // The rollback puts back what the copy replaced, or deletes the
+        // file; the subfolder stays.
         EXPECT_EQ(job->rollback(), !c.after.isEmpty());
-        EXPECT_FALSE(QFileInfo::exists(dst + "/" + name));
+        EXPECT_EQ(testsupport::readFile(dst + "/" + name), keeps ? c.oldContent : QByteArray());
+        EXPECT_EQ(filesIn(dst + "/platforms").size(), keeps ? 1 : 0);
         EXPECT_TRUE(QFileInfo(dst + "/platforms").isDir());
-        EXPECT_FALSE(job->rollback());
-        EXPECT_TRUE(testsupport::logContains(QString("CopyFileJob Rollback: %1/%2; result 0").arg(dst, name)));
+        if (!keeps) {
+            EXPECT_FALSE(job->rollback());
+            EXPECT_TRUE(testsupport::logContains(QString("CopyFileJob Rollback: %1/%2; result 0").arg(dst, name)));
+        }
     }
 
     // Installing into the folder the launcher runs from copies nothing, and
@@ -127,23 +147,81 @@ TEST_F(InstallJobs, UninstallEntryKeepsThePathAsGiven)
     }
     EXPECT_EQ(WriteUninstallRegistry::keyPath(g_launcherProduct),
               "Software\\MIcrosoft\\Windows\\CurrentVersion\\Uninstall\\com.qmxgame.qmx_launcher_en");
-    EXPECT_TRUE(job->rollback());
+    // The uninstall's rollback, of a job that did not execute, deletes the key.
+    const InstallJobPtr uninstall = makeUninstallRegistryJob(g_launcherProduct, "title");
+    EXPECT_TRUE(uninstall->rollback());
     EXPECT_FALSE(entryExists());
-    EXPECT_FALSE(job->rollback());
+    EXPECT_FALSE(uninstall->rollback());
 }
 
-TEST_F(InstallJobs, AFailingValueEndsTheEntryAndKeepsTheOnesBefore)
+TEST_F(InstallJobs, AFailingValueEndsTheEntry)
 {
-    const qint64 fourValues = prepareEntry(4);
+    const QString key = WriteUninstallRegistry::keyPath(g_launcherProduct);
+    const QList<platform::RegistryValue> other = expectedEntry("/o", "/o/QMXLauncher.exe");
+    const struct {
+        const char* what;
+        bool otherEntry; // another installation's entry is there before
+    } cases[] = {
+        {"a new key keeps the values written before the failing one", false},
+        {"another installation's entry is put back as it was", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The most the store may write so that the fourth value, the first
+        // that makes the key's file longer than the first one did, fails.
+        qint64 cap = prepareEntry(4);
+        platform::deleteRegistryKey(key);
+        QByteArray before;
+        if (c.otherEntry) {
+            ASSERT_EQ(platform::writeRegistryKey(key, other), platform::RegistrySuccess);
+            platform::RegistryKey handle;
+            ASSERT_EQ(handle.create(key), platform::RegistrySuccess);
+            ASSERT_EQ(handle.setText("DisplayIcon", target() + "/QMXLauncher.exe"), platform::RegistrySuccess);
+            cap = QFileInfo(testsupport::registryKeyFile(key)).size();
+            ASSERT_EQ(platform::writeRegistryKey(key, other), platform::RegistrySuccess);
+            before = testsupport::readFile(testsupport::registryKeyFile(key));
+        }
+
+        const InstallJobPtr job = makeUninstallRegistryJob(g_launcherProduct, "title");
+        InstallOptions options;
+        options.m_path = target();
+        job->setOptions(options);
+        {
+            testsupport::FileSizeLimit limit(cap);
+            EXPECT_FALSE(job->execute());
+        }
+        if (c.otherEntry) {
+            EXPECT_EQ(storedEntry(), other);
+            EXPECT_EQ(testsupport::readFile(testsupport::registryKeyFile(key)), before);
+        } else {
+            EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+            EXPECT_TRUE(job->rollback());
+            EXPECT_FALSE(entryExists());
+        }
+        platform::deleteRegistryKey(key);
+    }
+}
+
+TEST_F(InstallJobs, TheEntryRollbackPutsBackTheEntryItReplaced)
+{
+    const QString key = WriteUninstallRegistry::keyPath(g_launcherProduct);
+    const QList<platform::RegistryValue> other = expectedEntry("/o", "/o/QMXLauncher.exe");
+    ASSERT_EQ(platform::writeRegistryKey(key, other), platform::RegistrySuccess);
+    const QByteArray before = testsupport::readFile(testsupport::registryKeyFile(key));
     const InstallJobPtr job = makeUninstallRegistryJob(g_launcherProduct, "title");
     InstallOptions options;
     options.m_path = target();
     job->setOptions(options);
-    {
-        testsupport::FileSizeLimit limit(fourValues); // the fifth value does not fit
-        EXPECT_FALSE(job->execute());
-    }
-    EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+
+    ASSERT_TRUE(job->execute());
+    EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe"));
+    EXPECT_TRUE(job->rollback());
+    EXPECT_EQ(testsupport::readFile(testsupport::registryKeyFile(key)), before);
+
+    // Once committed there is nothing to put back: a rollback deletes the
+    // key, as the uninstall's does.
+    ASSERT_TRUE(job->execute());
+    job->commit();
     EXPECT_TRUE(job->rollback());
     EXPECT_FALSE(entryExists());
 }

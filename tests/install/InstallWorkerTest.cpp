@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <memory>
 #include <ostream>
 
 using namespace install;
@@ -157,9 +158,6 @@ TEST_F(InstallWorkerTest, InstallsFilesShortcutsAndTheEntry)
 TEST_F(InstallWorkerTest, AFailingFileRollsBackTheCopiedOnesNewestFirst)
 {
     QFile::remove(source() + "/libQt5Widgets.so.5");
-    // An earlier installation: its file is replaced, then deleted by the
-    // rollback, not restored.
-    testsupport::writeFile(target() + "/libQt5Core.so.5", "the installed one");
 
     const WorkerRun run = runWorker(1, options(true, false, true, false, target()));
     EXPECT_EQ(run.progress,
@@ -191,6 +189,72 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
     EXPECT_FALSE(QFileInfo::exists(linkPath(kStartMenu)));
     EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
     EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+}
+
+// A working installation with every shortcut, of other contents than the
+// source holds now; an install that fails part way, into the same folder or
+// into a new one, leaves it exactly as it was: its files, its shortcuts and
+// its uninstall entry. A new folder is left without a file.
+TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
+{
+    const int files = launcherFileNames().size();
+    const struct {
+        const char* what;
+        bool intoNewFolder;
+        QString missing;       // a launcher file missing from the source
+        bool largeFile;        // the file before the executable is large
+        qint64 fileSizeLimit;  // 0: none
+        int rolledBack;        // the jobs done before the one that fails
+    } cases[] = {
+        {"a launcher file missing from the source", false, launcherFileNames().at(2), false, 0, 2},
+        {"a disk too full for a large file", false, QString(), true, 32 * 1024, files - 2},
+        {"a disk too full for the uninstall entry, the last job", false, QString(), false, 400, files + 3},
+        {"into a new folder: a disk too full for the uninstall entry", true, QString(), false, 400, files + 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString installed = testsupport::rootDir() + "/Installed";
+        QDir(installed).removeRecursively();
+        for (const QString& name : launcherFileNames())
+            testsupport::writeFile(source() + "/" + name, "older " + dummyContent(name));
+        ASSERT_EQ(runWorker(1, options(true, true, true, false, installed)).finished, QList<bool>{true});
+        for (const char* file : {"Game/bin/qmx_x64.exe", "log.txt", "QMXLauncher.conf"})
+            testsupport::writeFile(installed + "/" + file, "x");
+        // A shortcut that the player made a link to the menu's one.
+        ASSERT_TRUE(QFile::remove(linkPath(kDesktop)));
+        ASSERT_TRUE(QFile::link(linkPath(kStartMenu), linkPath(kDesktop)));
+
+        for (const QString& name : launcherFileNames())
+            testsupport::writeFile(source() + "/" + name, dummyContent(name));
+        if (c.largeFile)
+            testsupport::writeFile(source() + "/" + launcherFileNames().at(files - 2),
+                                   testsupport::randomBytes(1, 64 * 1024));
+        if (!c.missing.isEmpty())
+            QFile::remove(source() + "/" + c.missing);
+        const QString into = c.intoNewFolder ? target() : installed;
+        QDir(target()).removeRecursively();
+        const QMap<QString, QString> before = testsupport::describeTree(installed);
+        const QMap<QString, QString> home = testsupport::describeTree(testsupport::homeDir());
+
+        WorkerRun run;
+        {
+            std::unique_ptr<testsupport::FileSizeLimit> limit;
+            if (c.fileSizeLimit)
+                limit.reset(new testsupport::FileSizeLimit(c.fileSizeLimit));
+            run = runWorker(1, options(true, true, true, false, into));
+        }
+        EXPECT_EQ(run.finished, QList<bool>{false});
+        EXPECT_EQ(run.progress.mid(run.progress.size() - 1 - c.rolledBack),
+                  steps(repeated("Rolling back...", c.rolledBack)) + QList<Progress>{kFailed});
+        EXPECT_EQ(testsupport::describeTree(installed), before);
+        EXPECT_EQ(testsupport::describeTree(testsupport::homeDir()), home);
+        EXPECT_EQ(storedEntry(), expectedEntry(installed, installed + "/QMXLauncher.exe"));
+        if (c.intoNewFolder) {
+            EXPECT_EQ(installedFiles(), QStringList());
+            for (const QString& entry : testsupport::describeTree(target()))
+                EXPECT_EQ(entry, "dir");
+        }
+    }
 }
 
 TEST_F(InstallWorkerTest, UninstallUndoesEverythingInReverseAndRemovesTheWorkingData)
@@ -277,6 +341,26 @@ TEST_F(InstallWorkerTest, RefusesAnEmptyOrRelativePath)
         EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
     }
     QDir::setCurrent(previous);
+}
+
+// The folder is checked where the install runs, too: one that holds files
+// of others, or a file in place of a folder, gets nothing.
+TEST_F(InstallWorkerTest, RefusesAFolderThatIsNotItsOwn)
+{
+    const QString file = testsupport::writeFile(testsupport::rootDir() + "/a file", "mine");
+    testsupport::writeFile(target() + "/notes.txt", "mine");
+    for (const QString& path : {target(), file, file + "/Games"}) {
+        SCOPED_TRACE(path.toStdString());
+        testsupport::clearLog();
+        const WorkerRun run = runWorker(1, options(true, false, true, false, path));
+        EXPECT_EQ(run.progress, QList<Progress>{kFailed});
+        EXPECT_EQ(run.finished, QList<bool>{false});
+        EXPECT_TRUE(testsupport::logContains("InstallWorker failed: not a folder to install into: \"" + path + "\""));
+        EXPECT_EQ(installedFiles(), QStringList());
+        EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+        EXPECT_FALSE(entryExists());
+    }
+    EXPECT_EQ(testsupport::readFile(file), "mine");
 }
 
 TEST_F(InstallWorkerTest, LauncherFilesAreCopiedPastAFailure)

@@ -8,7 +8,9 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <functional>
@@ -115,7 +117,7 @@ TEST_F(SelfUpdateTest, AMissingOptionShowsTheBoxAndNothingElse)
     }
 }
 
-TEST_F(SelfUpdateTest, ReplacesTheLauncherWhereverThePathPoints)
+TEST_F(SelfUpdateTest, ReplacesTheLauncherInTheInstallationThePathNames)
 {
     const struct {
         const char* what;
@@ -124,7 +126,6 @@ TEST_F(SelfUpdateTest, ReplacesTheLauncherWhereverThePathPoints)
     } cases[] = {
         {"the installation folder", target(), false},
         {"the old executable", target() + "/QMXLauncher.exe", true},
-        {"something that does not exist", target() + "/QMXLauncher.old", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -146,6 +147,49 @@ TEST_F(SelfUpdateTest, ReplacesTheLauncherWhereverThePathPoints)
         EXPECT_EQ(start.program, target() + "/QMXLauncher.exe");
         EXPECT_EQ(start.arguments, QStringList());
     }
+}
+
+// A path that is not absolute, or that names nothing in an installation,
+// is not the old launcher's: nothing is waited for, written or started.
+TEST_F(SelfUpdateTest, APathOutsideAnInstallationChangesNothing)
+{
+    const QString others = testsupport::rootDir() + "/Others";
+    const QString notes = testsupport::writeFile(others + "/notes.txt", "mine");
+    const QString cwd = testsupport::rootDir() + "/cwd";
+    QDir().mkpath(cwd);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(cwd));
+    const struct {
+        const char* what;
+        QString path;
+        QString logLine;
+    } cases[] = {
+        {"a relative path", "Install Dir", "Update failed: path is not absolute: \"Install Dir\""},
+        {"a relative executable", "Install Dir/QMXLauncher.exe",
+         "Update failed: path is not absolute: \"Install Dir/QMXLauncher.exe\""},
+        {"something that does not exist in an installation", target() + "/QMXLauncher.old",
+         "Update failed: no launcher in \"" + target() + "/QMXLauncher.old\""},
+        {"a folder that does not exist", others + "/New", "Update failed: no launcher in \"" + others + "/New\""},
+        {"a folder of others", others, "Update failed: no launcher in \"" + others + "\""},
+        {"a file of others", notes, "Update failed: no launcher in \"" + notes + "\""},
+        {"the home folder", testsupport::homeDir(), "Update failed: no launcher in \"" + testsupport::homeDir() + "\""},
+    };
+    QDir(cwd).mkpath("Install Dir");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::clearLog();
+        // A live process id: waiting for it would take the whole time-out.
+        EXPECT_EQ(runSelfUpdate(withPath(c.path, withPid(int(QCoreApplication::applicationPid())))), 1);
+        const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+        ASSERT_EQ(criticals.size(), 1);
+        EXPECT_TRUE(criticals[0].endsWith(c.logLine)) << criticals[0].toStdString();
+        EXPECT_EQ(firstFileNotFrom(false), QString());
+        EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe"));
+        EXPECT_EQ(QDir(cwd + "/Install Dir").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        EXPECT_EQ(QDir(others).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"notes.txt"}));
+        EXPECT_FALSE(launcherStartedIn(target()));
+    }
+    QDir::setCurrent(previous);
 }
 
 TEST_F(SelfUpdateTest, WaitsForTheOldLauncherBeforeTouchingItsFiles)

@@ -3,6 +3,7 @@
 #include "install/InstallWorker.h"
 #include "install/LauncherFiles.h"
 #include "install/UninstallAction.h"
+#include "install/WriteUninstallRegistry.h"
 #include "tests/install/HandOverFixture.h"
 #include "tests/support/StandInLauncher.h"
 #include "tests/support/TestEnvironment.h"
@@ -54,10 +55,19 @@ protected:
     }
 
     static QString tempFolder() { return specialFolderPath(SpecialFolder::LocalAppData, false) + "Temp"; }
+
+    // The entry of the installation that stage 1 runs from.
+    void describeTheInstallation() const
+    {
+        ASSERT_EQ(platform::writeRegistryKey(install::WriteUninstallRegistry::keyPath(g_launcherProduct),
+                                             expectedEntry(source(), source() + "/QMXLauncher.exe")),
+                  platform::RegistrySuccess);
+    }
 };
 
 TEST_F(UninstallActionTest, StageOneCopiesTheLauncherToTempAndStartsTheCopy)
 {
+    describeTheInstallation();
     EXPECT_EQ(runUninstallAction({}), 0);
 
     const QStringList made = entriesOf(tempFolder());
@@ -67,8 +77,8 @@ TEST_F(UninstallActionTest, StageOneCopiesTheLauncherToTempAndStartsTheCopy)
     for (const QString& name : launcherFileNames())
         EXPECT_EQ(testsupport::readFile(copy + "/" + name), testsupport::readFile(source() + "/" + name))
             << name.toStdString();
-    // Until stage 2 removes it, the entry describes the copy.
-    EXPECT_EQ(storedEntry(), expectedEntry(copy, copy + "/QMXLauncher.exe"));
+    // Until stage 2 removes it, the entry describes the installation.
+    EXPECT_EQ(storedEntry(), expectedEntry(source(), source() + "/QMXLauncher.exe"));
 
     const testsupport::StandInStart start = testsupport::waitForStandInStart(copy);
     ASSERT_TRUE(start.started);
@@ -77,8 +87,11 @@ TEST_F(UninstallActionTest, StageOneCopiesTheLauncherToTempAndStartsTheCopy)
                                             QString::number(QCoreApplication::applicationPid())}));
 }
 
+// The entry then still names the installation, so the next uninstall runs
+// from there again, not from the copy.
 TEST_F(UninstallActionTest, StageOneReportsACopyThatCannotStart)
 {
+    describeTheInstallation();
     QFile::remove(source() + "/QMXLauncher.exe");
 
     EXPECT_EQ(startUninstallFromTemp(), 1);
@@ -87,6 +100,7 @@ TEST_F(UninstallActionTest, StageOneReportsACopyThatCannotStart)
     EXPECT_TRUE(testsupport::logContains("AutoUpdate job failed: Installing files..."));
     EXPECT_TRUE(
         testsupport::logContains("Uninstall: failed to start copy: " + tempFolder() + "/" + made[0] + "/QMXLauncher.exe"));
+    EXPECT_EQ(storedEntry(), expectedEntry(source(), source() + "/QMXLauncher.exe"));
 }
 
 TEST_F(UninstallActionTest, StageTwoWaitsForStageOneThenRemovesTheInstallation)
@@ -154,20 +168,70 @@ TEST_F(UninstallActionTest, StageTwoWithoutBothOptionsRemovesNothing)
     }
 }
 
-// A hand-over names the installation stage 1 ran from; a folder without a
-// launcher in it (the home folder, say) is left alone.
+// A hand-over names the installation stage 1 ran from, as an absolute path;
+// a relative one, or a folder without a launcher in it (the home folder,
+// say), is left alone, as is the working directory.
 TEST_F(UninstallActionTest, StageTwoRemovesNothingWhereNoLauncherIs)
 {
     installEverything();
-    ASSERT_TRUE(QFile::remove(target() + "/QMXLauncher.exe"));
-    const QStringList installed = entriesOf(target());
-    const QString path = target();
+    const QString cwd = testsupport::rootDir();
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(cwd));
     const int live = int(QCoreApplication::applicationPid());
+    const struct {
+        const char* what;
+        QString path;
+        bool removeLauncher;
+        QString logLine;
+    } cases[] = {
+        {"a relative path to an installation", "Install Dir", false,
+         "Uninstall failed: path is not absolute: \"Install Dir\""},
+        {"a folder without a launcher", target(), true, "Uninstall failed: no launcher in \"" + target() + "\""},
+        {"the home folder", testsupport::homeDir(), false,
+         "Uninstall failed: no launcher in \"" + testsupport::homeDir() + "\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.removeLauncher)
+            ASSERT_TRUE(QFile::remove(target() + "/QMXLauncher.exe"));
+        const QStringList installed = entriesOf(target());
+        testsupport::clearLog();
+        EXPECT_EQ(runUninstallAction(handOver(&c.path, &live)), 1);
+        const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+        ASSERT_EQ(criticals.size(), 1);
+        EXPECT_TRUE(criticals[0].endsWith(c.logLine)) << criticals[0].toStdString();
+        EXPECT_EQ(entriesOf(target()), installed);
+        EXPECT_TRUE(entryExists());
+        EXPECT_TRUE(QFileInfo::exists(linkPath(kDesktop)));
+    }
+    QDir::setCurrent(previous);
+}
 
-    EXPECT_EQ(runUninstallAction(handOver(&path, &live)), 1);
-    EXPECT_TRUE(testsupport::logContains("Uninstall failed: no launcher in \"" + path + "\""));
-    EXPECT_EQ(entriesOf(target()), installed);
-    EXPECT_TRUE(entryExists());
+// Looking for the shortcuts and the product's data folder makes none of
+// their folders where they are missing.
+TEST_F(UninstallActionTest, StageTwoMakesNoFolderToLookIn)
+{
+    InstallOptions options;
+    options.m_path = target();
+    options.m_createStartMenuItems = false;
+    options.m_createQuickLaunchItems = false;
+    options.m_createDesktopIcon = false;
+    InstallWorker worker(1, options);
+    worker.start();
+    ASSERT_TRUE(worker.wait(60000));
+    ASSERT_TRUE(entryExists());
+    const QString config = testsupport::homeDir() + "/.config";
+    const QStringList homeBefore = entriesOf(testsupport::homeDir());
+    const QStringList configBefore = entriesOf(config);
+
+    const QString path = target();
+    const int ended = endedProcessId();
+    EXPECT_EQ(runUninstallAction(handOver(&path, &ended)), 0);
+    EXPECT_FALSE(entryExists());
+    EXPECT_EQ(entriesOf(testsupport::homeDir()), homeBefore);
+    EXPECT_EQ(entriesOf(config), configBefore);
+    for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop, ".config/Microsoft", ".config/Ostrevan"})
+        EXPECT_FALSE(QFileInfo::exists(testsupport::homeDir() + "/" + folder)) << folder;
 }
 
 } // namespace

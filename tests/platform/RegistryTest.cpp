@@ -5,6 +5,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -168,6 +172,33 @@ TEST(Registry, AnUnreadableValuesFileIsNotOverwritten)
         EXPECT_EQ(key.create(app), RegistryCorrupt) << line;
         EXPECT_EQ(readRegistryKey(app, &values), RegistryCorrupt) << line;
         EXPECT_EQ(testsupport::readFile(file), content);
+    }
+}
+
+// Two launchers that write the same key at the same moment (an install and a
+// self-update, say) each read the values, add one and write them back: the
+// store's lock makes each change whole, so no value is lost.
+TEST(Registry, TwoProcessesWritingOneKeyKeepEveryValue)
+{
+    const QString app = kUninstall + "\\com.example.app";
+    const int count = 150;
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (const char* prefix : {"first", "second"}) {
+        writers.emplace_back(new QProcess);
+        writers.back()->start(LAUNCHER_PLATFORM_PROBE, {"values", app, prefix, QString::number(count)});
+    }
+    for (auto& writer : writers) {
+        ASSERT_TRUE(writer->waitForFinished(60000));
+        EXPECT_EQ(writer->exitCode(), 0);
+        EXPECT_EQ(writer->readAllStandardOutput(), "ok\n");
+    }
+    QStringList names;
+    for (const RegistryValue& value : valuesOf(app))
+        names << value.name;
+    EXPECT_EQ(names.size(), 2 * count);
+    for (const char* prefix : {"first", "second"}) {
+        for (int i = 0; i < count; ++i)
+            EXPECT_TRUE(names.contains(prefix + QString::number(i))) << prefix << i;
     }
 }
 

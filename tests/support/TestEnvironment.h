@@ -31,6 +31,9 @@ QMap<QString, QByteArray> fileDigests(const QString& dir);
 // Copies every file below from to the same path below to, making folders;
 // false at the first file that cannot be copied.
 bool copyFiles(const QString& from, const QString& to);
+// Every entry below root by relative path: "dir", "link:<target>" or
+// "file:<mode>:<content>"; links are not followed.
+QMap<QString, QString> describeTree(const QString& root);
 
 // Reproducible pseudo-random bytes: the same seed gives the same bytes.
 QByteArray randomBytes(quint32 seed, int size);

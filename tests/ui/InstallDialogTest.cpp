@@ -2,6 +2,7 @@
 #include "core/JsonSettings.h"
 #include "core/ProductInfo.h"
 #include "install/LauncherFiles.h"
+#include "install/UninstallAction.h"
 #include "tests/support/ModalSteps.h"
 #include "tests/support/Printers.h"
 #include "tests/support/PrivateMount.h"
@@ -22,6 +23,8 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QProcess>
 #include <QStorageInfo>
 #include <QThreadPool>
 
@@ -37,6 +40,7 @@ using testsupport::SeenBox;
 const QString kInvalid = "Path is not valid";
 const QString kReadOnly = "Installation path is readonly. Select a different path.";
 const QString kOutOfSpace = "Not enough disk space. Select a different installation path.";
+const QString kNotEmpty = "This folder already holds other files. Select an empty or a new folder.";
 const QString kWhite = "color: #ffffff; font-size: 14px;";
 const QString kRed = "color: #b23b1e; font-size: 14px;";
 
@@ -157,12 +161,145 @@ TEST_F(InstallDialogTest, ClosingAsksTheExitQuestion)
 
 TEST_F(InstallDialogTest, APathThatNamesNoVolumeIsNotValid)
 {
-    for (const QString& path : {QString(), QString("Games/QMX_EN"), QString("C:/Games/QMX_EN"), QString(":/Games")}) {
+    const QString file = testsupport::writeFile(testsupport::rootDir() + "/passwd", "root:x:0:0");
+    for (const QString& path : {QString(), QString("Games/QMX_EN"), QString("C:/Games/QMX_EN"), QString(":/Games"),
+                                // A file, and a path whose nearest existing entry is one.
+                                file, file + "/Games", file + "/Games/QMX_EN"}) {
         SCOPED_TRACE(path.toStdString());
         InstallDialog dialog(nullptr);
         dialog.setInstallPath(path);
         EXPECT_FALSE(dialog.validatePath());
         EXPECT_EQ(Page(&dialog).error->text(), kInvalid);
+    }
+}
+
+// The launcher installs only into a folder that does not exist yet, is
+// empty, or holds nothing but its own files: the uninstall removes the
+// launcher's working data by name, and must find only the launcher's under
+// those names. Any other folder is refused before anything is written. An
+// installation into an allowed folder is removed again by the uninstall, and
+// whatever of others stands around it stays.
+TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
+{
+    // Around the folders: a games folder with things of the player's under
+    // the names of the launcher's working data, and the player's home.
+    const QString games = testsupport::rootDir() + "/Games";
+    for (const char* file : {"Game/save.dat", "Update/notes.txt", "UpdateTemp/x", "log.txt", "QMXLauncher.conf",
+                             "Session.conf", "platforms/mine.so"})
+        testsupport::writeFile(games + "/" + file, "the player's");
+    testsupport::writeFile(testsupport::homeDir() + "/Game/save.dat", "the player's");
+    testsupport::writeFile(testsupport::homeDir() + "/Documents/letter.txt", "the player's");
+    const auto writeInstallation = [](const QString& dir) {
+        for (const QString& name : install::launcherFileNames())
+            testsupport::writeFile(dir + "/" + name, "older " + name.toUtf8());
+        testsupport::writeStandInLauncher(dir + "/QMXLauncher.exe");
+        for (const char* file : {"Game/bin/qmx_x64.exe", "Update/a.7z", "UpdateTemp/c1/patch.conf", "log.txt",
+                                 "QMXLauncher.conf", "Session.conf", ".QMXLauncher.conf.tmp-Ab12Cd"})
+            testsupport::writeFile(dir + "/" + file, "x");
+    };
+    const struct {
+        const char* what;
+        QString path;
+        std::function<void(const QString&)> prepare;
+        QString error; // empty: installed, then uninstalled
+    } cases[] = {
+        // The refused ones first: a finished install ends the application
+        // (QCoreApplication::exit), which a later message box would obey.
+        {"a folder holding files of others", games + "/Others",
+         [](const QString& dir) { testsupport::writeFile(dir + "/notes.txt", "mine"); }, kNotEmpty},
+        {"a folder holding the player's own \"Game\"", games + "/Mine",
+         [](const QString& dir) { testsupport::writeFile(dir + "/Game/save.dat", "mine"); }, kNotEmpty},
+        {"a subfolder of the launcher's with a file of others in it", games + "/Plugins",
+         [](const QString& dir) { testsupport::writeFile(dir + "/platforms/mine.so", "mine"); }, kNotEmpty},
+        {"an installation with a file of others beside it", games + "/Shared",
+         [&](const QString& dir) {
+             writeInstallation(dir);
+             testsupport::writeFile(dir + "/notes.txt", "mine");
+         },
+         kNotEmpty},
+        {"the folder that holds all the games", games, [](const QString&) {}, kNotEmpty},
+        {"the home folder itself", testsupport::homeDir(), [](const QString&) {}, kNotEmpty},
+        {"a folder that does not exist yet", games + "/QMX_EN", [](const QString&) {}, {}},
+        {"an empty folder", games + "/Empty", [](const QString& dir) { QDir().mkpath(dir); }, {}},
+        {"a folder with the settings put there beforehand", games + "/Prepared",
+         [](const QString& dir) { testsupport::writeFile(dir + "/QMXLauncher.conf", "{\"update_url\": \"x\"}"); }, {}},
+        {"a folder holding an installation", games + "/Installed", writeInstallation, {}},
+        {"a folder an uninstall has emptied", games + "/Uninstalled",
+         [](const QString& dir) {
+             QDir().mkpath(dir + "/platforms");
+             QDir().mkpath(dir + "/imageformats");
+             testsupport::writeFile(dir + "/Session.conf", "state");
+         },
+         {}},
+    };
+    // What stands around a folder: the games folder but that folder, and
+    // the player's folders in the home folder.
+    const auto aroundOf = [&](const QString& path) {
+        QMap<QString, QString> tree;
+        const QString inGames = QDir(games).relativeFilePath(path);
+        const QMap<QString, QString> all = testsupport::describeTree(games);
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            if (it.key() != inGames && !it.key().startsWith(inGames + "/"))
+                tree.insert("Games/" + it.key(), it.value());
+        }
+        for (const QString mine : {"Documents", "Game"}) {
+            const QMap<QString, QString> part = testsupport::describeTree(testsupport::homeDir() + "/" + mine);
+            for (auto it = part.begin(); it != part.end(); ++it)
+                tree.insert(mine + "/" + it.key(), it.value());
+        }
+        return tree;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare(c.path);
+        const QMap<QString, QString> around = aroundOf(c.path);
+        const QMap<QString, QString> inside = testsupport::describeTree(c.path);
+        testsupport::clearLog();
+
+        InstallDialog dialog(nullptr);
+        dialog.setInstallPath(c.path);
+        dialog.setRequiredSize(1024);
+        dialog.show();
+        const Page page(&dialog);
+        EXPECT_EQ(dialog.validatePath(), c.error.isEmpty());
+        EXPECT_EQ(page.error->text(), c.error);
+
+        if (!c.error.isEmpty()) {
+            SeenBox seen;
+            ModalSteps script({answerBox(QMessageBox::Ok, &seen)});
+            QTest::mouseClick(page.install, Qt::LeftButton);
+            EXPECT_EQ(script.done(), 1);
+            EXPECT_EQ(seen.text, c.error);
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(testsupport::describeTree(c.path), inside);
+            EXPECT_EQ(aroundOf(c.path), around);
+            EXPECT_FALSE(QFileInfo::exists(link(".local/share/applications")));
+            continue;
+        }
+
+        QTest::mouseClick(page.install, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }, 10000));
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        for (const QString& name : install::launcherFileNames())
+            EXPECT_EQ(testsupport::readFile(c.path + "/" + name), testsupport::readFile(testsupport::appDir() + "/" + name))
+                << name.toStdString();
+        ASSERT_TRUE(testsupport::waitForStandInStart(c.path).started);
+
+        // The uninstall's second stage, handed over by a first stage that
+        // has already ended.
+        QProcess ended;
+        ended.start("/bin/true", QStringList());
+        ASSERT_TRUE(ended.waitForStarted(5000));
+        const int pid = int(ended.processId());
+        ASSERT_TRUE(ended.waitForFinished(5000));
+        EXPECT_EQ(install::uninstallAfterParentExit(c.path, pid), 0);
+        for (const QString& name : install::launcherFileNames())
+            EXPECT_FALSE(QFileInfo::exists(c.path + "/" + name)) << name.toStdString();
+        for (const char* data : {"Game", "Update", "UpdateTemp", "log.txt", "QMXLauncher.conf"})
+            EXPECT_FALSE(QFileInfo::exists(c.path + "/" + data)) << data;
+        EXPECT_FALSE(QFileInfo::exists(link(".local/share/applications")));
+        EXPECT_FALSE(QFileInfo::exists(link("Desktop")));
+        EXPECT_EQ(aroundOf(c.path), around);
     }
 }
 
@@ -363,8 +500,13 @@ TEST_F(InstallDialogTest, ASuccessfulInstallWritesTheSettingsAndStartsTheLaunche
         SCOPED_TRACE(c.what);
         const QString target = testsupport::rootDir() + QString("/Games %1/QMX_EN").arg(++n);
         const QString conf = target + "/QMXLauncher.conf";
-        if (c.isFolder)
+        if (c.isFolder) {
+            // An earlier installation, where a folder took the settings' name.
+            for (const QString& name : install::launcherFileNames())
+                testsupport::writeFile(target + "/" + name, "older");
+            testsupport::writeStandInLauncher(target + "/QMXLauncher.exe");
             QDir().mkpath(conf);
+        }
         else if (!c.existing.isEmpty())
             testsupport::writeFile(conf, c.existing);
         testsupport::clearLog();

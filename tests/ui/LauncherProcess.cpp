@@ -208,12 +208,28 @@ void Installation::waitUntilReady() const
 
 QProcess* Installation::start(const QStringList& arguments)
 {
-    auto run = std::make_unique<QProcess>();
+    return startWith(arguments, QProcessEnvironment::systemEnvironment(), QString());
+}
+
+QProcess* Installation::startWithoutDisplay(const QStringList& arguments, const QString& workingDir)
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    return startWith(arguments, env, workingDir);
+}
+
+QProcess* Installation::startWith(const QStringList& arguments, const QProcessEnvironment& environment,
+                                  const QString& workingDir)
+{
+    auto run = std::make_unique<QProcess>();
+    QProcessEnvironment env = environment;
     env.insert("TMPDIR", tempDir());
     // What Qt keeps until the end of a sanitized run is not this test's business.
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     run->setProcessEnvironment(env);
+    if (!workingDir.isEmpty())
+        run->setWorkingDirectory(workingDir);
     run->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     run->start(exe(), arguments);
     EXPECT_TRUE(run->waitForStarted(10000));

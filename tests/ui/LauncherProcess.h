@@ -78,11 +78,17 @@ public:
     // process has of its own, so runs of other tests never meet; the
     // processes that a run starts inherit both.
     QProcess* start(const QStringList& arguments = {});
+    // The same where there is no screen (a console, ssh): no X display, no
+    // Wayland, no Qt platform chosen; from workingDir when one is given.
+    QProcess* startWithoutDisplay(const QStringList& arguments, const QString& workingDir = QString());
 
     // The exit code of a run that ended by itself in time; -1 otherwise.
     static int exitCode(QProcess* run, int timeoutMs = kExitWaitMs);
 
 private:
+    QProcess* startWith(const QStringList& arguments, const QProcessEnvironment& environment,
+                        const QString& workingDir);
+
     QString m_dir;
     std::vector<std::unique_ptr<QProcess>> m_runs;
 };

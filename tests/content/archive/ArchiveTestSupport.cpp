@@ -1,14 +1,12 @@
 #include "tests/content/archive/ArchiveTestSupport.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace archivetest {
@@ -39,34 +37,6 @@ QString pack(const QString& sourceDir, const QString& archivePath, const QString
     QStringList arguments{QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-snl")};
     arguments << options << archivePath << QStringLiteral(".");
     return sevenZip(arguments, sourceDir) ? archivePath : QString();
-}
-
-QMap<QString, QString> describeTree(const QString& root)
-{
-    QMap<QString, QString> tree;
-    QDirIterator it(root, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(root).relativeFilePath(path);
-        const QByteArray encoded = QFile::encodeName(path);
-        struct stat info;
-        if (lstat(encoded.constData(), &info) != 0) {
-            tree.insert(relative, QStringLiteral("missing"));
-        } else if (S_ISLNK(info.st_mode)) {
-            char target[4096];
-            const ssize_t length = readlink(encoded.constData(), target, sizeof target);
-            tree.insert(relative, QStringLiteral("link:") + QFile::decodeName(QByteArray(target, int(qMax<ssize_t>(length, 0)))));
-        } else if (S_ISDIR(info.st_mode)) {
-            tree.insert(relative, QStringLiteral("dir"));
-        } else {
-            QFile file(path);
-            file.open(QIODevice::ReadOnly);
-            tree.insert(relative, QStringLiteral("file:%1:").arg(info.st_mode & 07777, 0, 8)
-                                      + QString::fromLatin1(file.readAll().toHex()));
-        }
-    }
-    return tree;
 }
 
 QByteArray noise(int size, unsigned seed)

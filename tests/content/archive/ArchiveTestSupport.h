@@ -16,10 +16,6 @@ bool sevenZip(const QStringList& arguments, const QString& workDir);
 // stored as links) and returns the archive path, or an empty string.
 QString pack(const QString& sourceDir, const QString& archivePath, const QStringList& options = {});
 
-// Every entry below root by relative path: "dir", "link:<target>" or
-// "file:<mode>:<content>"; links are not followed.
-QMap<QString, QString> describeTree(const QString& root);
-
 // Deterministic bytes that do not compress away.
 QByteArray noise(int size, unsigned seed);
 

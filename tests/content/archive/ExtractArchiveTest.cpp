@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace archivetest;
+using testsupport::describeTree;
 using testsupport::readFile;
 using testsupport::writeFile;
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace install {
+
+// What a chosen installation folder is to an install. The uninstall later
+// removes the launcher's files and its working data ("Game", "Update",
+// "UpdateTemp", "log.txt", "QMXLauncher.conf") by name from the folder, so
+// an install goes only where nothing of others can carry those names.
+enum class TargetFolder {
+    // Does not exist yet, is empty, holds only the settings file
+    // "QMXLauncher.conf" put there beforehand or what an uninstall leaves
+    // (the session state "Session.conf", the emptied subfolders of the
+    // launcher's files), or holds an installation of this launcher (its
+    // executable) and nothing but its files.
+    Usable,
+    // Not an absolute path, or the path or the nearest existing folder
+    // above it is not a folder.
+    NotAFolder,
+    // Holds files or folders of others.
+    Occupied,
+};
+
+TargetFolder examineTargetFolder(const QString& path);
+
+// The path itself when it is an existing folder, or else the nearest one
+// above it that exists; empty when the path is not absolute or that nearest
+// existing entry is not a folder.
+QString nearestExistingFolder(const QString& path);
+
+// Whether a folder holds an installed launcher: its executable.
+bool holdsLauncher(const QString& folder);
+
+} // namespace install
