@@ -21,6 +21,9 @@ QVariant JsonSettings::value(const QString& key) const
 
 bool JsonSettings::load(const QString& path)
 {
+    // A save cut short by a kill leaves its temporary file beside the
+    // settings; the settings are read on every start but written seldom.
+    platform::removeWriteLeftovers(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

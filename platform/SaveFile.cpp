@@ -234,6 +234,12 @@ QFileDevice::FileError copyWholeFile(const QString& from, const QString& path)
     });
 }
 
+void removeWriteLeftovers(const QString& path)
+{
+    const QFileInfo info(path);
+    removeLeftovers(info.absolutePath(), info.fileName());
+}
+
 QString temporaryFileTarget(const QString& entryName)
 {
     const int suffix = kMarker.size() + kRandomLength;

@@ -33,6 +33,11 @@ QFileDevice::FileError copyWholeFile(const QString& from, const QString& path);
 // kept file (below), and of which file: its name then, else an empty text.
 QString temporaryFileTarget(const QString& entryName);
 
+// Removes what killed writes of the file at path left beside it, as the next
+// write would; one that a live writer holds stays. For files that are read
+// far more often than written, such as the settings.
+void removeWriteLeftovers(const QString& path);
+
 // What stood at a path before it was replaced, kept beside it under a
 // temporary name so that it can be put back. A plain file is kept locked, so
 // no leftover cleaning removes it while this object lives; it is another

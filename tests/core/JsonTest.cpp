@@ -1,10 +1,15 @@
 #include "core/JsonSettings.h"
 #include "core/JsonWrapper.h"
+#include "platform/FileLock.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +107,29 @@ TEST_F(JsonSettingsTest, SaveWritesTheWholeFlatObject)
     EXPECT_TRUE(testsupport::readFile(path()).contains("\n    \"eula_accepted\"")); // indented form
 
     EXPECT_FALSE(settings.save(testsupport::rootDir() + "/no/such/dir/QMXLauncher.conf"));
+}
+
+// A save killed half-way leaves its temporary file beside the settings; the
+// next start, which may well save nothing, takes it away. The file of a save
+// that another launcher is making at that moment (locked) stays.
+TEST_F(JsonSettingsTest, LoadingRemovesWhatAKilledSaveLeft)
+{
+    testsupport::writeFile(path(), R"({"eula_accepted": 20171002})");
+    const QString dir = testsupport::appDir();
+    const QString killed = testsupport::writeFile(dir + "/.QMXLauncher.conf.tmp-Ab12Cd", "{\"eula_acc");
+    const QString live = testsupport::writeFile(dir + "/.QMXLauncher.conf.tmp-Xy34Zw", "{\"eula");
+    const QString other = testsupport::writeFile(dir + "/QMXLauncher.conf.backup", "the player's own");
+    const int liveFd = ::open(QFile::encodeName(live).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(liveFd, 0);
+    ASSERT_TRUE(platform::lockExclusively(liveFd, 1000));
+
+    JsonSettings settings;
+    EXPECT_TRUE(settings.load(path()));
+    ::close(liveFd);
+    EXPECT_EQ(settings.value("eula_accepted").toInt(), 20171002);
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    EXPECT_TRUE(QFileInfo::exists(live));
+    EXPECT_TRUE(QFileInfo::exists(other));
 }
 
 // A disk that fills up in the middle of the save must not cost the user the
