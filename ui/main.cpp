@@ -10,6 +10,7 @@
 #include "core/Random.h"
 #include "install/SelfUpdate.h"
 #include "install/UninstallAction.h"
+#include "platform/Process.h"
 #include "platform/TickCount.h"
 #include "ui/CommandLine.h"
 #include "ui/Launcher.h"
@@ -18,10 +19,22 @@
 #include "update/AutoUpdate.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHash>
 #include <QVariant>
 
 namespace {
+
+// Qt loads its plug-ins from the launcher's own folder and from nowhere else:
+// the plug-ins of a Qt installed on the system are built for that Qt, not for
+// the one that travels with the launcher. Set before the application object,
+// which loads the platform plug-in.
+void useOwnPlugins()
+{
+    const QString executable = platform::currentExecutablePath();
+    if (!executable.isEmpty())
+        QCoreApplication::setLibraryPaths(QStringList{QFileInfo(executable).absolutePath()});
+}
 
 // The install mode shows the main window only as the backdrop of the EULA
 // and install dialogs; the manifest check in the background tells the
@@ -55,6 +68,7 @@ int runNormal(IProgramSettings& settings)
 
 int main(int argc, char** argv)
 {
+    useOwnPlugins();
     QApplication app(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(true);
 

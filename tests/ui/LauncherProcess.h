@@ -5,8 +5,10 @@
 // its windows answered as a user would, with xdotool. Keys go to the window
 // that has the focus.
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -47,17 +49,24 @@ bool waitUntilNoProcessBelow(const QString& dir, int timeoutMs = kExitWaitMs);
 // Ends every process that runs from below dir.
 void killProcessesBelow(const QString& dir);
 
+// Closes the launcher window running from dir, as a user does once the
+// window is idle, and waits until no process runs from there.
+void closeLauncherIn(const QString& dir);
+
+// The SHA-1 of each launcher file in dir, by name (of nothing for a missing one).
+QMap<QString, QByteArray> launcherFilesOf(const QString& dir);
+
 // The launcher in a folder of the test, with its settings, and its runs
 // there. The folder is the application directory of every run.
 class Installation
 {
 public:
     enum Content {
-        ExecutableOnly, // the built executable, on the libraries of the system
-        WholeLauncher,  // the executable with every runtime file beside it
+        LinkedLauncher, // a copy of the built executable, the other launcher files linked beside it
+        WholeLauncher,  // the executable with every launcher file beside it
         AlreadyThere,   // nothing copied: the folder holds an installation
     };
-    explicit Installation(const QString& dir, Content content = ExecutableOnly);
+    explicit Installation(const QString& dir, Content content = LinkedLauncher);
     ~Installation();
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
