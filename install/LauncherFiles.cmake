@@ -8,7 +8,7 @@
 # so that the build output is the application folder the installer copies.
 #
 # What the launcher loads: the shared libraries it links, the Qt plug-ins it
-# uses and the libraries that Qt opens by name, each with
+# uses, the libraries that Qt opens by name and the 7-Zip plug-in, each with
 # every library it needs in turn, except those that every desktop Linux has
 # (host-baseline.txt): those are neither carried nor followed further.
 include_guard(GLOBAL)
@@ -109,10 +109,11 @@ function(launcher_collect_files)
     list(APPEND plugins "${path}")
     list(APPEND plugin_names "${kind}/${file}")
   endforeach()
+  find_file(LAUNCHER_7Z_PLUGIN 7z.so PATHS /usr/lib/p7zip NO_DEFAULT_PATH REQUIRED)
 
   set(closure "${PROJECT_BINARY_DIR}/launcher-dependencies.txt")
   execute_process(
-    COMMAND ${CMAKE_COMMAND} "-DLIBRARIES=${linked}" "-DMODULES=${plugins}"
+    COMMAND ${CMAKE_COMMAND} "-DLIBRARIES=${linked}" "-DMODULES=${plugins};${LAUNCHER_7Z_PLUGIN}"
       "-DBASELINE=${LAUNCHER_HOST_BASELINE}" "-DOUT=${closure}"
       -P ${PROJECT_SOURCE_DIR}/cmake/RuntimeDependencies.cmake
     RESULT_VARIABLE rc)
@@ -141,7 +142,8 @@ function(launcher_collect_files)
     file(REAL_PATH "${path}" real)
     list(APPEND lines "${name}\t${real}")
   endforeach()
-  list(APPEND lines "${LAUNCHER_EXECUTABLE_NAME}")
+  file(REAL_PATH "${LAUNCHER_7Z_PLUGIN}" real)
+  list(APPEND lines "7z.so\t${real}" "${LAUNCHER_EXECUTABLE_NAME}")
 
   set(names "")
   foreach(line IN LISTS lines)
