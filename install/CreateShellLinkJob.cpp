@@ -1,9 +1,11 @@
 #include "install/CreateShellLinkJob.h"
 
 #include "core/Log.h"
+#include "install/LauncherFiles.h"
 #include "platform/ShellLink.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace install {
 
@@ -14,7 +16,9 @@ CreateShellLinkJob::CreateShellLinkJob(const QString& target, const QString& lin
 
 bool CreateShellLinkJob::execute()
 {
-    const int code = platform::createShellLink(m_target, m_linkPath);
+    // The icon travels with the launcher files, beside the executable.
+    const QString icon = QFileInfo(m_target).absolutePath() + QLatin1Char('/') + launcherIconName();
+    const int code = platform::createShellLink(m_target, m_linkPath, icon);
     Log::instance()->debug(QStringLiteral("CreateShellLinkJob: ") + m_linkPath + QStringLiteral("; result ")
                            + QString::number(code));
     return code >= 0;

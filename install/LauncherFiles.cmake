@@ -14,6 +14,10 @@
 include_guard(GLOBAL)
 
 set(LAUNCHER_EXECUTABLE_NAME "QMXLauncher.exe")
+# The icon that shortcuts show; the window takes the same picture from the
+# compiled-in resources.
+set(LAUNCHER_ICON_NAME "QMXLauncher.png")
+set(LAUNCHER_ICON_SOURCE "${PROJECT_SOURCE_DIR}/resources/images/icon.png")
 set(LAUNCHER_HOST_BASELINE "${CMAKE_CURRENT_LIST_DIR}/host-baseline.txt")
 # The list as the deploy step reads it: one "name<TAB>source" line per file
 # (the executable has no source: it is built in place).
@@ -143,7 +147,7 @@ function(launcher_collect_files)
     list(APPEND lines "${name}\t${real}")
   endforeach()
   file(REAL_PATH "${LAUNCHER_7Z_PLUGIN}" real)
-  list(APPEND lines "7z.so\t${real}" "${LAUNCHER_EXECUTABLE_NAME}")
+  list(APPEND lines "7z.so\t${real}" "${LAUNCHER_ICON_NAME}\t${LAUNCHER_ICON_SOURCE}" "${LAUNCHER_EXECUTABLE_NAME}")
 
   set(names "")
   foreach(line IN LISTS lines)

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QIcon>
 #include <QVariant>
 
 namespace {
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     useOwnPlugins();
     QApplication app(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(true);
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon")));
 
     seedRandom(platform::tickCount());
 

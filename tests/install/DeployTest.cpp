@@ -29,6 +29,7 @@ TEST(Deploy, TheFolderHoldsExactlyTheLauncherFiles)
     listed.sort();
     EXPECT_EQ(present, listed);
     EXPECT_EQ(install::launcherFileNames().last(), install::launcherExeName());
+    EXPECT_TRUE(listed.contains(install::launcherIconName()));
 }
 
 } // namespace

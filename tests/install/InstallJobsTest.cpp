@@ -21,6 +21,7 @@ TEST_F(InstallJobs, OneJobPerLauncherFileTheExecutableLast)
     const QStringList names = launcherFileNames();
     EXPECT_EQ(names.last(), "QMXLauncher.exe");
     EXPECT_EQ(launcherExeName(), "QMXLauncher.exe");
+    EXPECT_EQ(launcherIconName(), "QMXLauncher.png");
 
     // Both directories are made absolute; every job is titled for the files.
     const QString cwd = QDir::currentPath();

@@ -115,7 +115,7 @@ protected:
 TEST_F(InstallWorkerTest, InstallsFilesShortcutsAndTheEntry)
 {
     const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Quillmere 4\nExec=\"" + target().toUtf8()
-        + "/QMXLauncher.exe\"\nTerminal=false\n";
+        + "/QMXLauncher.exe\"\nIcon=" + target().toUtf8() + "/QMXLauncher.png\nTerminal=false\n";
     const struct {
         const char* what;
         bool startMenu, quickLaunch, desktop, userData;

@@ -9,6 +9,7 @@
 #include "install/LauncherFiles.h"
 #include "install/WriteUninstallRegistry.h"
 #include "platform/Registry.h"
+#include "tests/support/DesktopFileValidate.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/ui/LauncherProcess.h"
@@ -150,10 +151,14 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
         EXPECT_EQ(Installation::exitCode(run), 0);
 
         EXPECT_EQ(launcherFilesOf(target), launcherFilesOf(builtLauncher));
+        EXPECT_EQ(testsupport::readFile(target + "/QMXLauncher.png"), testsupport::readFile(":/icon"));
         for (const QString& path : links) {
             SCOPED_TRACE(path.toStdString());
             const QString entry = QString::fromUtf8(testsupport::readFile(path));
             EXPECT_TRUE(entry.contains("\nExec=" + installedExe + "\n")) << entry.toStdString();
+            // Menus and docks show the product's icon, which came with the files.
+            EXPECT_TRUE(entry.contains("\nIcon=" + target + "/QMXLauncher.png\n")) << entry.toStdString();
+            EXPECT_EQ(testsupport::desktopFileProblems(path), "");
         }
         EXPECT_EQ(registryText("InstallLocation"), target);
         EXPECT_EQ(registryText("DisplayVersion"), "4.0.10174");
