@@ -1,7 +1,10 @@
 #include "tests/ui/LauncherProcess.h"
 
 #include "install/LauncherFiles.h"
+#include "tests/support/BareRoot.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestHttpServer.h"
+#include "tools/publish/Publisher.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -153,6 +156,18 @@ void killProcessesBelow(const QString& dir)
     waitUntilNoProcessBelow(dir, 5000);
 }
 
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
 void closeLauncherIn(const QString& dir)
 {
     // While a job still ends, closing asks first: the question is answered
@@ -166,6 +181,24 @@ void closeLauncherIn(const QString& dir)
             pressKeys({"n"});
     }
     EXPECT_TRUE(waitUntilNoProcessBelow(dir)) << "the launcher did not close";
+}
+
+void publishMirror(const testsupport::TestHttpServer& server, const QString& versionsDir, const QList<Version>& fulls,
+                   const QString& nextLauncherDir)
+{
+    publish::ReleaseOptions options;
+    options.versionsDir = versionsDir;
+    options.outDir = server.root();
+    options.baseUrls = QStringList{server.url("").toString()};
+    options.fulls = fulls;
+    options.compressionLevel = 0;
+    if (!nextLauncherDir.isEmpty()) {
+        options.launcherVersion = Version::fromString(kNextLauncherVersion);
+        options.launcherDir = nextLauncherDir;
+    }
+    publish::Release release;
+    QString error;
+    ASSERT_TRUE(publish::publishRelease(options, release, &error)) << error.toStdString();
 }
 
 QMap<QString, QByteArray> launcherFilesOf(const QString& dir)
@@ -248,11 +281,15 @@ QProcess* Installation::start(const QStringList& arguments)
     // What Qt keeps until the end of a sanitized run is not this test's business.
     QProcessEnvironment quiet;
     quiet.insert("ASAN_OPTIONS", "detect_leaks=0");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", tempDir());
-    env.insert(quiet);
-    run->setProcessEnvironment(env);
-    run->start(exe(), arguments);
+    if (m_root) {
+        m_root->start(*run, exe().mid(m_root->dir().size()), arguments, quiet);
+    } else {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", tempDir());
+        env.insert(quiet);
+        run->setProcessEnvironment(env);
+        run->start(exe(), arguments);
+    }
     EXPECT_TRUE(run->waitForStarted(10000));
     m_runs.push_back(std::move(run));
     return m_runs.back().get();

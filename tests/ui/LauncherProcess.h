@@ -5,6 +5,8 @@
 // its windows answered as a user would, with xdotool. Keys go to the window
 // that has the focus.
 
+#include "core/Version.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
@@ -13,13 +15,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
+
+namespace testsupport {
+class BareRoot;
+class TestHttpServer;
+}
 
 namespace launcherprocess {
 
 const int kWindowWaitMs = 30000;
 const int kExitWaitMs = 30000;
+// The version of the newer launcher that the tests build (NextLauncherVersion.cpp).
+const QString kNextLauncherVersion = "4.0.10175";
 
 // Runs xdotool, bounded; its standard output.
 QString xdotool(const QStringList& arguments);
@@ -49,9 +59,19 @@ bool waitUntilNoProcessBelow(const QString& dir, int timeoutMs = kExitWaitMs);
 // Ends every process that runs from below dir.
 void killProcessesBelow(const QString& dir);
 
+// Waits, bounded, until the condition holds; whether it did.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000);
+
 // Closes the launcher window running from dir, as a user does once the
 // window is idle, and waits until no process runs from there.
 void closeLauncherIn(const QString& dir);
+
+// Publishes the game's version folders below versionsDir for the server:
+// the full packages of fulls (empty: the newest version) and the patches
+// between them, and a launcher product that offers the files of
+// nextLauncherDir as kNextLauncherVersion, or no launcher content.
+void publishMirror(const testsupport::TestHttpServer& server, const QString& versionsDir,
+                   const QList<Version>& fulls = {}, const QString& nextLauncherDir = QString());
 
 // The SHA-1 of each launcher file in dir, by name (of nothing for a missing one).
 QMap<QString, QByteArray> launcherFilesOf(const QString& dir);
@@ -82,6 +102,9 @@ public:
     // to do once the manifest is read, and the window is ready a moment later.
     void waitUntilReady() const;
 
+    // The runs from now on start inside root, below which the folder lies.
+    void runInside(const testsupport::BareRoot* root) { m_root = root; }
+
     // Starts a run, with a temporary folder of the test's own. The
     // single-instance guard belongs to the runtime folder, which every test
     // process has of its own, so runs of other tests never meet; the
@@ -93,6 +116,7 @@ public:
 
 private:
     QString m_dir;
+    const testsupport::BareRoot* m_root = nullptr;
     std::vector<std::unique_ptr<QProcess>> m_runs;
 };
 

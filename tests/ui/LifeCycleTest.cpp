@@ -13,16 +13,12 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/ui/LauncherProcess.h"
-#include "tools/publish/Publisher.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTest>
 
-#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -31,7 +27,6 @@ namespace {
 
 using namespace launcherprocess;
 
-const QString kNewLauncherVersion = "4.0.10175";
 
 // Where INSTALL sits in the install dialog (726 x 452): right and bottom,
 // 16 px from both edges.
@@ -62,19 +57,6 @@ QStringList entriesOf(const QString& dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
-// Waits, bounded, until the condition holds.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
-}
-
 class LifeCycleTest : public ::testing::Test
 {
 protected:
@@ -103,18 +85,7 @@ protected:
             testsupport::writeFile(versionDir() + "/data/pack.bin", testsupport::randomBytes(5, 400 * 1024));
             testsupport::writeFile(versionDir() + "/bin/readme.txt", "Quillmere 4\n");
         }
-        publish::ReleaseOptions options;
-        options.versionsDir = QFileInfo(versionDir()).absolutePath();
-        options.outDir = m_server->root();
-        options.baseUrls = QStringList{m_server->url("").toString()};
-        options.compressionLevel = 0;
-        if (!newLauncherDir.isEmpty()) {
-            options.launcherVersion = Version::fromString(kNewLauncherVersion);
-            options.launcherDir = newLauncherDir;
-        }
-        publish::Release release;
-        QString error;
-        ASSERT_TRUE(publish::publishRelease(options, release, &error)) << error.toStdString();
+        publishMirror(*m_server, QFileInfo(versionDir()).absolutePath(), {}, newLauncherDir);
     }
 
     QString manifestUrl() const { return m_server->url("/update.json").toString(); }
@@ -187,12 +158,12 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
         EXPECT_TRUE(installed.log().contains("Exiting for self update"));
         // The copy waits for it, replaces the files and starts the installed
         // launcher, which is the new one now.
-        EXPECT_TRUE(waitFor([&] { return installed.log().contains("QMXLauncher " + kNewLauncherVersion); }));
+        EXPECT_TRUE(waitFor([&] { return installed.log().contains("QMXLauncher " + kNextLauncherVersion); }));
         EXPECT_EQ(launcherFilesOf(target), launcherFilesOf(newLauncher));
-        EXPECT_EQ(registryText("DisplayVersion"), kNewLauncherVersion);
+        EXPECT_EQ(registryText("DisplayVersion"), kNextLauncherVersion);
         EXPECT_NE(waitForProcessOf(installedExe), 0);
         // It has nothing more to do: the launcher is current, so is the game.
-        const auto newRun = [&] { return installed.log().section("QMXLauncher " + kNewLauncherVersion, 1); };
+        const auto newRun = [&] { return installed.log().section("QMXLauncher " + kNextLauncherVersion, 1); };
         EXPECT_TRUE(waitFor([&] { return newRun().contains("parsing update info success."); }));
         closeLauncherIn(target);
         EXPECT_FALSE(newRun().contains("Exiting for self update"));
