@@ -1,19 +1,16 @@
 # launcher_deploy(<target>)
 #
-# Makes the folder of a built launcher executable a complete installation
-# source: after every build of <target> the runtime files of
-# install/LauncherFiles.cmake (the Qt and ICU libraries this build links, as
-# real files under their sonames, and the two plugins in their subfolders)
-# are copied next to it.
+# Makes the folder of a built launcher executable the application folder:
+# after every link of <target> the launcher files of install/LauncherFiles.cmake
+# are put next to it (cmake/DeployLauncherFiles.cmake), and the build fails
+# when a file there needs a library that is neither in the folder nor on the
+# host baseline.
 #
-# The target also gets a run path of its own folder, so that a copy installed
-# anywhere loads the libraries beside it. The run path is written as DT_RPATH,
-# not DT_RUNPATH: only DT_RPATH also applies to the libraries' own
-# dependencies (ICU is loaded by libQt5Core, not by the executable).
-#
-# No qt.conf is needed: Qt 5 searches the executable's folder for plugins as
-# well ("platforms/", "imageformats/" there), next to the plugin folder
-# compiled into libQt5Core.
+# The target gets a run path of its own folder, so that a copy installed
+# anywhere loads the libraries beside it. It is written as DT_RPATH, not
+# DT_RUNPATH: only DT_RPATH also applies to what the libraries and the
+# plug-ins load in turn (none of the carried files has a run path of its own,
+# which would end that).
 include_guard(GLOBAL)
 include(${PROJECT_SOURCE_DIR}/install/LauncherFiles.cmake)
 
@@ -22,22 +19,15 @@ function(launcher_deploy target)
     BUILD_WITH_INSTALL_RPATH ON
     INSTALL_RPATH "$ORIGIN")
   target_link_options(${target} PRIVATE "LINKER:--disable-new-dtags")
-
-  set(commands "")
-  set(name "")
-  foreach(item IN LISTS LAUNCHER_RUNTIME_FILES)
-    if(name STREQUAL "")
-      set(name "${item}")
-      continue()
-    endif()
-    get_filename_component(subdir "${name}" DIRECTORY)
-    if(subdir)
-      list(APPEND commands COMMAND ${CMAKE_COMMAND} -E make_directory "$<TARGET_FILE_DIR:${target}>/${subdir}")
-    endif()
-    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different "${item}" "$<TARGET_FILE_DIR:${target}>/${name}")
-    set(name "")
-  endforeach()
-  add_custom_command(TARGET ${target} POST_BUILD ${commands}
-    COMMENT "Deploying the runtime files next to ${target}"
+  # A changed list deploys again.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${LAUNCHER_FILES_MANIFEST})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND}
+      -DMANIFEST=${LAUNCHER_FILES_MANIFEST}
+      -DFOLDER=$<TARGET_FILE_DIR:${target}>
+      -DBASELINE=${LAUNCHER_HOST_BASELINE}
+      -DREADELF=${CMAKE_READELF}
+      -P ${PROJECT_SOURCE_DIR}/cmake/DeployLauncherFiles.cmake
+    COMMENT "Deploying the launcher files next to ${target}"
     VERBATIM)
 endfunction()

@@ -1,9 +1,11 @@
 #include "install/CreateShellLinkJob.h"
 
 #include "core/Log.h"
+#include "install/LauncherFiles.h"
 #include "platform/ShellLink.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace install {
 
@@ -19,7 +21,9 @@ bool CreateShellLinkJob::execute()
     // that stands in the way could not be kept.
     int code = -int(QFileDevice::RenameError);
     if (m_replaced.keep(m_linkPath)) {
-        code = platform::createShellLink(m_target, m_linkPath);
+        // The icon travels with the launcher files, beside the executable.
+        const QString icon = QFileInfo(m_target).absolutePath() + QLatin1Char('/') + launcherIconName();
+        code = platform::createShellLink(m_target, m_linkPath, icon);
         if (code < 0)
             m_replaced.cancel();
     }

@@ -1,66 +1,163 @@
-# The launcher's runtime files: what an installation directory holds besides
-# the launcher's own working data. This is the one list of them. The install
-# library compiles the names into the installer (LauncherFileNames.h.in), and
-# launcher_deploy() (cmake/LauncherDeploy.cmake) copies the files next to a
-# built launcher so that the build output is a complete installation source.
+# The launcher files: what an installation directory holds besides the
+# launcher's own working data, in install order, the executable last. This is
+# the one list of them. launcher_collect_files() computes it from what the
+# launcher loads; the install library compiles the names into the installer
+# (LauncherFileNames.h.in), which the install, the self-update and the
+# uninstall all copy and remove by; and launcher_deploy()
+# (cmake/LauncherDeploy.cmake) puts the same files next to a built launcher,
+# so that the build output is the application folder the installer copies.
 #
-# The order matters: installs copy in this order and uninstalls remove in the
-# reverse one, so the launcher executable itself comes last.
+# What the launcher loads: the shared libraries it links, the Qt plug-ins it
+# uses, the libraries that Qt opens by name and the 7-Zip plug-in, each with
+# every library it needs in turn, except those that every desktop Linux has
+# (host-baseline.txt): those are neither carried nor followed further.
 include_guard(GLOBAL)
 
-# The ICU major version is part of the library names, so it is read from the
-# Qt that this build links rather than assumed.
-function(_launcher_find_icu out_major out_dir)
-  get_target_property(core_location Qt5::Core LOCATION)
-  file(REAL_PATH "${core_location}" core_location)
-  if(NOT CMAKE_READELF)
-    find_program(CMAKE_READELF readelf REQUIRED)
+set(LAUNCHER_EXECUTABLE_NAME "QMXLauncher.exe")
+# The icon that shortcuts show; the window takes the same picture from the
+# compiled-in resources.
+set(LAUNCHER_ICON_NAME "QMXLauncher.png")
+set(LAUNCHER_ICON_SOURCE "${PROJECT_SOURCE_DIR}/resources/images/icon.png")
+set(LAUNCHER_HOST_BASELINE "${CMAKE_CURRENT_LIST_DIR}/host-baseline.txt")
+# The list as the deploy step reads it: one "name<TAB>source" line per file
+# (the executable has no source: it is built in place).
+set(LAUNCHER_FILES_MANIFEST "${PROJECT_BINARY_DIR}/launcher-files.txt")
+
+# The shared libraries that the launcher links.
+set(LAUNCHER_LINKED_TARGETS Qt5::Core Qt5::Gui Qt5::Widgets Qt5::DBus PkgConfig::CURL PkgConfig::LIBTORRENT)
+# The Qt plug-ins it loads: the X11 platform with its GLX integration, the
+# compose input context (which the X11 platform loads for the keyboard), and
+# JPEG for the pictures.
+set(LAUNCHER_QT_PLUGINS
+  Qt5::QXcbIntegrationPlugin Qt5::QXcbGlxIntegrationPlugin
+  Qt5::QComposePlatformInputContextPlugin Qt5::QJpegPlugin)
+# Libraries opened by name at run time rather than linked: the X11 platform
+# opens Xcursor for the cursor themes.
+set(LAUNCHER_OPENED_LIBRARIES libXcursor.so.1)
+
+if(NOT CMAKE_READELF)
+  find_program(CMAKE_READELF readelf REQUIRED)
+endif()
+
+# The soname of a shared library file, the name the loader looks for.
+function(_launcher_soname path out)
+  execute_process(COMMAND ${CMAKE_READELF} -d "${path}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT dynamic MATCHES "\\(SONAME\\)[^\n]*\\[([^]\n]+)\\]")
+    message(FATAL_ERROR "Cannot read the soname of ${path}")
   endif()
-  execute_process(COMMAND ${CMAKE_READELF} -d "${core_location}"
-    OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0 OR NOT dynamic MATCHES "\\[libicuuc\\.so\\.([0-9]+)\\]")
-    message(FATAL_ERROR "Cannot tell which ICU ${core_location} links")
-  endif()
-  set(${out_major} ${CMAKE_MATCH_1} PARENT_SCOPE)
-  get_filename_component(dir "${core_location}" DIRECTORY)
-  set(${out_dir} "${dir}" PARENT_SCOPE)
+  set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
 endfunction()
 
-_launcher_find_icu(LAUNCHER_ICU_MAJOR _launcher_qt_libdir)
-
-# The ICU libraries as the loader finds them for Qt, under their sonames.
-foreach(lib uc i18n data)
-  find_library(LAUNCHER_ICU_${lib}_LIBRARY NAMES libicu${lib}.so.${LAUNCHER_ICU_MAJOR}
-    HINTS ${_launcher_qt_libdir} NO_CACHE REQUIRED)
-  file(REAL_PATH "${LAUNCHER_ICU_${lib}_LIBRARY}" LAUNCHER_ICU_${lib}_LIBRARY)
-endforeach()
-
-# Pairs of the name inside the installation directory and the file the build
-# takes it from. Generator expressions resolve to the real files.
-set(LAUNCHER_RUNTIME_FILES
-  "libQt5Core.so.5"                        "$<TARGET_FILE:Qt5::Core>"
-  "libQt5Gui.so.5"                         "$<TARGET_FILE:Qt5::Gui>"
-  "libQt5Widgets.so.5"                     "$<TARGET_FILE:Qt5::Widgets>"
-  # The taskbar progress goes over D-Bus here.
-  "libQt5DBus.so.5"                        "$<TARGET_FILE:Qt5::DBus>"
-  "platforms/libqxcb.so"                   "$<TARGET_FILE:Qt5::QXcbIntegrationPlugin>"
-  "imageformats/libqjpeg.so"               "$<TARGET_FILE:Qt5::QJpegPlugin>"
-  "libicuuc.so.${LAUNCHER_ICU_MAJOR}"      "${LAUNCHER_ICU_uc_LIBRARY}"
-  "libicui18n.so.${LAUNCHER_ICU_MAJOR}"    "${LAUNCHER_ICU_i18n_LIBRARY}"
-  "libicudata.so.${LAUNCHER_ICU_MAJOR}"    "${LAUNCHER_ICU_data_LIBRARY}"
-)
-# The last file: the launcher executable, the target that is deployed.
-set(LAUNCHER_EXECUTABLE_NAME "QMXLauncher.exe")
-
-# Just the names, in order, the executable last.
-set(LAUNCHER_FILE_NAMES "")
-set(_launcher_is_name TRUE)
-foreach(item IN LISTS LAUNCHER_RUNTIME_FILES)
-  if(_launcher_is_name)
-    list(APPEND LAUNCHER_FILE_NAMES "${item}")
-    set(_launcher_is_name FALSE)
-  else()
-    set(_launcher_is_name TRUE)
+# The library files behind an imported target.
+function(_launcher_target_files target out)
+  if(NOT TARGET ${target})
+    message(FATAL_ERROR "The launcher links ${target}, which is not defined here")
   endif()
-endforeach()
-list(APPEND LAUNCHER_FILE_NAMES "${LAUNCHER_EXECUTABLE_NAME}")
+  get_target_property(type ${target} TYPE)
+  set(files "")
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    # pkg-config targets: the libraries as full paths.
+    get_target_property(items ${target} INTERFACE_LINK_LIBRARIES)
+    foreach(item IN LISTS items)
+      if(IS_ABSOLUTE "${item}" AND item MATCHES "\\.so(\\.[0-9.]+)?$")
+        list(APPEND files "${item}")
+      endif()
+    endforeach()
+  else()
+    get_target_property(location ${target} LOCATION)
+    list(APPEND files "${location}")
+  endif()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# The libraries the compiler adds to a sanitizer build.
+function(_launcher_sanitizer_runtimes out)
+  set(files "")
+  foreach(name libasan.so libubsan.so)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${name}
+      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+      message(FATAL_ERROR "Cannot find the sanitizer runtime ${name}")
+    endif()
+    list(APPEND files "${path}")
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# Computes the list. Sets LAUNCHER_FILE_NAMES in the caller (the names in
+# install order) and writes LAUNCHER_FILES_MANIFEST for the deploy step.
+function(launcher_collect_files)
+  set(linked "")
+  foreach(target IN LISTS LAUNCHER_LINKED_TARGETS)
+    _launcher_target_files(${target} files)
+    list(APPEND linked ${files})
+  endforeach()
+  if(LAUNCHER_SANITIZE)
+    _launcher_sanitizer_runtimes(files)
+    list(APPEND linked ${files})
+  endif()
+  foreach(name IN LISTS LAUNCHER_OPENED_LIBRARIES)
+    unset(path)
+    find_library(path NAMES ${name} NO_CACHE REQUIRED)
+    list(APPEND linked "${path}")
+  endforeach()
+
+  set(plugins "")
+  set(plugin_names "")
+  foreach(target IN LISTS LAUNCHER_QT_PLUGINS)
+    get_target_property(path ${target} LOCATION)
+    # "<kind>/<file>", as Qt looks for it below a plug-in folder.
+    get_filename_component(file "${path}" NAME)
+    get_filename_component(dir "${path}" DIRECTORY)
+    get_filename_component(kind "${dir}" NAME)
+    list(APPEND plugins "${path}")
+    list(APPEND plugin_names "${kind}/${file}")
+  endforeach()
+  find_file(LAUNCHER_7Z_PLUGIN 7z.so PATHS /usr/lib/p7zip NO_DEFAULT_PATH REQUIRED)
+
+  set(closure "${PROJECT_BINARY_DIR}/launcher-dependencies.txt")
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} "-DLIBRARIES=${linked}" "-DMODULES=${plugins};${LAUNCHER_7Z_PLUGIN}"
+      "-DBASELINE=${LAUNCHER_HOST_BASELINE}" "-DOUT=${closure}"
+      -P ${PROJECT_SOURCE_DIR}/cmake/RuntimeDependencies.cmake
+    RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "Cannot tell which libraries the launcher needs")
+  endif()
+  file(STRINGS "${closure}" needed)
+
+  # The libraries, by the names the loader looks for, as real files.
+  set(libraries "")
+  foreach(path IN LISTS linked)
+    _launcher_soname("${path}" name)
+    file(REAL_PATH "${path}" real)
+    list(APPEND libraries "${name}\t${real}")
+  endforeach()
+  foreach(path IN LISTS needed)
+    get_filename_component(name "${path}" NAME)
+    file(REAL_PATH "${path}" real)
+    list(APPEND libraries "${name}\t${real}")
+  endforeach()
+  list(REMOVE_DUPLICATES libraries)
+  list(SORT libraries)
+
+  set(lines ${libraries})
+  foreach(name path IN ZIP_LISTS plugin_names plugins)
+    file(REAL_PATH "${path}" real)
+    list(APPEND lines "${name}\t${real}")
+  endforeach()
+  file(REAL_PATH "${LAUNCHER_7Z_PLUGIN}" real)
+  list(APPEND lines "7z.so\t${real}" "${LAUNCHER_ICON_NAME}\t${LAUNCHER_ICON_SOURCE}" "${LAUNCHER_EXECUTABLE_NAME}")
+
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "\t.*" "" name "${line}")
+    if(name IN_LIST names)
+      message(FATAL_ERROR "Two launcher files are named ${name}")
+    endif()
+    list(APPEND names "${name}")
+  endforeach()
+  list(JOIN lines "\n" text)
+  file(CONFIGURE OUTPUT "${LAUNCHER_FILES_MANIFEST}" CONTENT "${text}\n" @ONLY)
+  set(LAUNCHER_FILE_NAMES ${names} PARENT_SCOPE)
+endfunction()

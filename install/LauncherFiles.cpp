@@ -18,6 +18,11 @@ QString launcherExeName()
     return launcherFileNames().last();
 }
 
+QString launcherIconName()
+{
+    return QStringLiteral(LAUNCHER_ICON_NAME);
+}
+
 void addLauncherFileJobs(const QString& srcDir, const QString& dstDir, InstallJobList& jobs)
 {
     const QString src = dirPathWithSlash(srcDir);

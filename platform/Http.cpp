@@ -1,5 +1,6 @@
 #include "platform/Http.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
@@ -31,6 +32,32 @@ QByteArray extraCaFile()
 {
     QMutexLocker lock(&g_caMutex);
     return g_extraCaFile.toLocal8Bit();
+}
+
+// The host's certificate authorities, one file of them as each family of
+// distributions keeps it. libcurl knows only the path of the distribution it
+// was built on, and the launcher carries its libcurl to all of them. When
+// none is there, libcurl keeps its own path: a request then fails its
+// certificate check rather than going out unchecked.
+QByteArray hostCaBundle()
+{
+    static const QByteArray bundle = [] {
+        const char* const locations[] = {
+            "/etc/ssl/certs/ca-certificates.crt",                // Debian, Ubuntu, Arch, Gentoo
+            "/etc/pki/ca-trust/extracted/pem/tls-ca-bundle.pem", // Fedora, RHEL, CentOS
+            "/etc/pki/tls/certs/ca-bundle.crt",                  // older Fedora and RHEL
+            "/etc/ssl/ca-bundle.pem",                            // openSUSE
+            "/var/lib/ca-certificates/ca-bundle.pem",            // openSUSE, newer
+            "/etc/ssl/cert.pem",                                 // Alpine, Void
+        };
+        for (const char* location : locations) {
+            const QFileInfo file(QString::fromLatin1(location));
+            if (file.isFile() && file.isReadable() && file.size() > 0)
+                return QByteArray(location);
+        }
+        return QByteArray();
+    }();
+    return bundle;
 }
 
 // The one translation of libcurl's results into the error numbers of the
@@ -320,6 +347,8 @@ bool HttpRequest::Transfer::configure(const QByteArray& headerLines)
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
     m_caFile = extraCaFile();
+    if (m_caFile.isEmpty())
+        m_caFile = hostCaBundle();
     if (!m_caFile.isEmpty())
         curl_easy_setopt(e, CURLOPT_CAINFO, m_caFile.constData());
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(settings.timeout(HttpTimeout::Connect)));

@@ -80,6 +80,11 @@ int currentProcessId()
     return int(::getpid());
 }
 
+QString currentExecutablePath()
+{
+    return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+}
+
 bool waitForProcess(int processId, int timeoutMs)
 {
     if (processId <= 0 || !processExists(processId))

@@ -8,6 +8,11 @@ namespace platform {
 // Id of the running process.
 int currentProcessId();
 
+// The absolute path of the running program's file, also before Qt's
+// application object exists (Qt answers only after). Empty when the system
+// does not tell.
+QString currentExecutablePath();
+
 // Waits for the process with the given id to end. False at once when no
 // such process exists; true as soon as it has ended; false when it is still
 // running after timeoutMs. The wait sleeps in the kernel, it does not spin.

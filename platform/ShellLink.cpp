@@ -66,7 +66,7 @@ QString desktopEntryExecArgument(const QString& argument)
     return escapedValue(quoted);
 }
 
-int createShellLink(const QString& target, const QString& linkPath)
+int createShellLink(const QString& target, const QString& linkPath, const QString& iconPath)
 {
     QString name = QFileInfo(linkPath).fileName();
     if (name.endsWith(shellLinkSuffix()))
@@ -75,8 +75,9 @@ int createShellLink(const QString& target, const QString& linkPath)
                                         "Type=Application\n"
                                         "Name=%1\n"
                                         "Exec=%2\n"
+                                        "Icon=%3\n"
                                         "Terminal=false\n")
-                             .arg(escapedValue(name), desktopEntryExecArgument(target));
+                             .arg(escapedValue(name), desktopEntryExecArgument(target), escapedValue(iconPath));
     const QFileDevice::Permissions executable = QFileDevice::ReadOwner | QFileDevice::WriteOwner
         | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
         | QFileDevice::ExeOther;

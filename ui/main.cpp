@@ -11,6 +11,7 @@
 #include "install/SelfUpdate.h"
 #include "install/UninstallAction.h"
 #include "platform/Display.h"
+#include "platform/Process.h"
 #include "platform/TickCount.h"
 #include "ui/CommandLine.h"
 #include "ui/Launcher.h"
@@ -19,12 +20,25 @@
 #include "update/AutoUpdate.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHash>
+#include <QIcon>
 #include <QVariant>
 
 #include <memory>
 
 namespace {
+
+// Qt loads its plug-ins from the launcher's own folder and from nowhere else:
+// the plug-ins of a Qt installed on the system are built for that Qt, not for
+// the one that travels with the launcher. Set before the application object,
+// which loads the platform plug-in.
+void useOwnPlugins()
+{
+    const QString executable = platform::currentExecutablePath();
+    if (!executable.isEmpty())
+        QCoreApplication::setLibraryPaths(QStringList{QFileInfo(executable).absolutePath()});
+}
 
 // "--update" and "--uninstall" show nothing on their way to success and are
 // run where there is no screen too (a console, ssh). The GUI application
@@ -75,6 +89,7 @@ int runNormal(IProgramSettings& settings)
 
 int main(int argc, char** argv)
 {
+    useOwnPlugins();
     const std::unique_ptr<QCoreApplication> app = createApplication(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(true);
 
@@ -84,8 +99,9 @@ int main(int argc, char** argv)
     Log::instance()->open(logFilePath());
     Log::instance()->setLevel(Log::Info);
 
-    // Fonts and the style sheet are for windows.
+    // The icon, fonts and the style sheet are for windows.
     if (qobject_cast<QApplication*>(app.get())) {
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon")));
         loadFonts();
         loadStyleSheet();
     }

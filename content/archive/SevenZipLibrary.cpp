@@ -1,8 +1,10 @@
 #include "content/archive/SevenZipLibrary.h"
 
 #include "core/Log.h"
+#include "core/Paths.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 
@@ -11,8 +13,8 @@
 namespace sevenzip {
 namespace {
 
-// Debian's p7zip-full installs the plug-in here.
-const char kProductLibraryPath[] = "/usr/lib/p7zip/7z.so";
+// The plug-in travels in the launcher's own folder, whatever the system has.
+const char kPluginFileName[] = "7z.so";
 
 QMutex g_mutex;
 QString g_testLibraryPath;
@@ -30,7 +32,8 @@ void refuse(const QString& path, const QString& reason)
 const Library* Library::instance()
 {
     QMutexLocker lock(&g_mutex);
-    const QString path = g_testLibraryPath.isEmpty() ? QString::fromLatin1(kProductLibraryPath) : g_testLibraryPath;
+    const QString path =
+        g_testLibraryPath.isEmpty() ? joinPath(appDirPath(), QString::fromLatin1(kPluginFileName)) : g_testLibraryPath;
     if (const Library* library = g_loaded->value(path))
         return library;
     const Library* library = load(path);
@@ -41,9 +44,17 @@ const Library* Library::instance()
 
 const Library* Library::load(const QString& path)
 {
+    if (!QFileInfo(path).isFile()) {
+        refuse(path, QStringLiteral("no such file"));
+        return nullptr;
+    }
     void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        refuse(path, QString::fromLocal8Bit(dlerror()));
+        // The loader's reason, without the path it repeats first.
+        QString reason = QString::fromLocal8Bit(dlerror());
+        if (reason.startsWith(path + QStringLiteral(": ")))
+            reason.remove(0, path.size() + 2);
+        refuse(path, reason);
         return nullptr;
     }
     auto symbol = [handle](const char* name) { return dlsym(handle, name); };

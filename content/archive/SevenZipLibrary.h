@@ -13,10 +13,11 @@ namespace sevenzip {
 class Library
 {
 public:
-    // The plug-in at the product's fixed path (or the one the tests chose),
-    // or null when it cannot be used: missing, lacking one of the functions
-    // below, or reporting another interface layout. Each refusal writes one
-    // critical log line. Thread-safe.
+    // The plug-in "7z.so" in the application directory (or the one the tests
+    // chose), or null when it cannot be used: missing, not loadable, lacking
+    // one of the functions below, or reporting another interface layout.
+    // Each refusal writes one critical log line with the file and the reason.
+    // Thread-safe.
     static const Library* instance();
 
     HRESULT createObject(const Guid& classId, const Guid& interfaceId, void** object) const;

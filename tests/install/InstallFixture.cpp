@@ -60,6 +60,22 @@ QByteArray InstallFixture::dummyContent(const QString& name)
     return "dummy of " + name.toUtf8() + "\n";
 }
 
+int InstallFixture::fileCount()
+{
+    return int(install::launcherFileNames().size());
+}
+
+QStringList InstallFixture::fileFolders()
+{
+    QStringList folders;
+    for (const QString& name : install::launcherFileNames()) {
+        if (name.contains('/') && !folders.contains(name.section('/', 0, 0)))
+            folders << name.section('/', 0, 0);
+    }
+    folders.sort();
+    return folders;
+}
+
 QList<RegistryValue> InstallFixture::expectedEntry(const QString& location, const QString& executable)
 {
     return {

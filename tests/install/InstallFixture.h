@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,9 @@ protected:
     QString source() const;
     QString target() const { return m_target; }
     static QByteArray dummyContent(const QString& name);
+    // How many launcher files there are, and the subfolders they lie in.
+    static int fileCount();
+    static QStringList fileFolders();
 
     // The nine values of the uninstall entry for an installation path as the
     // store holds them: "InstallLocation" as given, the executable path for

@@ -18,18 +18,12 @@ namespace {
 
 using InstallJobs = InstallFixture;
 
-TEST_F(InstallJobs, LauncherFilesInTheirFixedOrder)
+TEST_F(InstallJobs, OneJobPerLauncherFileTheExecutableLast)
 {
     const QStringList names = launcherFileNames();
-    ASSERT_EQ(names.size(), 10);
-    EXPECT_EQ(names.mid(0, 6), QStringList({"libQt5Core.so.5", "libQt5Gui.so.5", "libQt5Widgets.so.5",
-                                            "libQt5DBus.so.5", "platforms/libqxcb.so", "imageformats/libqjpeg.so"}));
-    const QRegularExpressionMatch icu = QRegularExpression("^libicuuc\\.so\\.(\\d+)$").match(names[6]);
-    ASSERT_TRUE(icu.hasMatch()) << names[6].toStdString();
-    EXPECT_EQ(names[7], "libicui18n.so." + icu.captured(1));
-    EXPECT_EQ(names[8], "libicudata.so." + icu.captured(1));
-    EXPECT_EQ(names[9], "QMXLauncher.exe");
+    EXPECT_EQ(names.last(), "QMXLauncher.exe");
     EXPECT_EQ(launcherExeName(), "QMXLauncher.exe");
+    EXPECT_EQ(launcherIconName(), "QMXLauncher.png");
 
     // Both directories are made absolute; every job is titled for the files.
     const QString cwd = QDir::currentPath();
@@ -37,7 +31,7 @@ TEST_F(InstallJobs, LauncherFilesInTheirFixedOrder)
     InstallJobList jobs;
     addLauncherFileJobs("app", "/opt/q4", jobs);
     QDir::setCurrent(cwd);
-    ASSERT_EQ(jobs.size(), 10);
+    ASSERT_EQ(jobs.size(), names.size());
     for (int i = 0; i < jobs.size(); ++i) {
         const auto* job = dynamic_cast<CopyFileJob*>(jobs[i].get());
         ASSERT_NE(job, nullptr);

@@ -56,7 +56,7 @@ TEST(SaveFile, ALinkAtTheDestinationIsReplacedNotItsTarget)
         {"the settings", testsupport::appDir() + "/QMXLauncher.conf",
          [](const QString& path) { return saveWholeFile(path, "{}\n") == QFileDevice::NoError; }, "{}\n"},
         {"a desktop entry", testsupport::homeDir() + "/Desktop/Quillmere 4.desktop",
-         [](const QString& path) { return createShellLink("/opt/q4/QMXLauncher.exe", path) == 0; },
+         [](const QString& path) { return createShellLink("/opt/q4/QMXLauncher.exe", path, "/opt/q4/QMXLauncher.png") == 0; },
          "[Desktop Entry]\n"},
         {"a launcher file", testsupport::rootDir() + "/Install Dir/libQt5Core.so.5",
          [&source](const QString& path) { return copyWholeFile(source, path) == QFileDevice::NoError; },

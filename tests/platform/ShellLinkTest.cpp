@@ -1,4 +1,5 @@
 #include "platform/ShellLink.h"
+#include "tests/support/DesktopFileValidate.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
@@ -30,8 +31,15 @@ TEST(ShellLink, ExecArgumentsAreQuotedAsDesktopEntriesRequire)
         {"/opt/line\nbreak", "\"/opt/line\\nbreak\""},
         {"", "\"\""},
     };
-    for (const auto& c : cases)
+    const QString link = testsupport::homeDir() + "/entry" + shellLinkSuffix();
+    for (const auto& c : cases) {
         EXPECT_EQ(desktopEntryExecArgument(c.argument), c.exec) << c.argument.toStdString();
+        // Menus read the entry as written: it must hold to the format.
+        if (c.argument.isEmpty())
+            continue; // no program at all is no entry
+        ASSERT_EQ(createShellLink(c.argument, link, "/opt/q4/QMXLauncher.png"), 0);
+        EXPECT_EQ(testsupport::desktopFileProblems(link), "") << c.argument.toStdString();
+    }
 }
 
 TEST(ShellLink, WritesAnExecutableDesktopEntry)
@@ -41,29 +49,32 @@ TEST(ShellLink, WritesAnExecutableDesktopEntry)
     EXPECT_EQ(shellLinkSuffix(), ".desktop");
 
     // Into a missing folder nothing is written.
-    EXPECT_LT(createShellLink("/opt/q4/QMXLauncher.exe", link), 0);
+    EXPECT_LT(createShellLink("/opt/q4/QMXLauncher.exe", link, "/opt/q4/QMXLauncher.png"), 0);
     EXPECT_FALSE(QFileInfo::exists(link));
 
     testsupport::writeFile(link, "an older entry that is replaced\n");
-    ASSERT_EQ(createShellLink("/opt/my games/QMXLauncher.exe", link), 0);
+    ASSERT_EQ(createShellLink("/opt/my games/QMXLauncher.exe", link, "/opt/my games/QMXLauncher.png"), 0);
     EXPECT_EQ(testsupport::readFile(link),
               "[Desktop Entry]\n"
               "Type=Application\n"
               "Name=Quillmere 4\n"
               "Exec=\"/opt/my games/QMXLauncher.exe\"\n"
+              "Icon=/opt/my games/QMXLauncher.png\n"
               "Terminal=false\n");
+    EXPECT_EQ(testsupport::desktopFileProblems(link), "");
     const QFileInfo info(link);
     EXPECT_TRUE(info.permissions() & QFileDevice::ExeOwner);
     EXPECT_TRUE(info.permissions() & QFileDevice::ExeOther);
 
     // A leading space and a backslash in the shown name are escaped as well.
     const QString odd = dir + "/ a\\b" + shellLinkSuffix();
-    ASSERT_EQ(createShellLink("/opt/q4/QMXLauncher.exe", odd), 0);
+    ASSERT_EQ(createShellLink("/opt/q4/QMXLauncher.exe", odd, " a\\b/QMXLauncher.png"), 0);
     EXPECT_TRUE(testsupport::readFile(odd).contains("\nName=\\sa\\\\b\n"));
+    EXPECT_TRUE(testsupport::readFile(odd).contains("\nIcon=\\sa\\\\b/QMXLauncher.png\n"));
 
     // A folder in the way of the file.
     QDir().mkpath(dir + "/taken.desktop");
-    EXPECT_LT(createShellLink("/opt/q4/QMXLauncher.exe", dir + "/taken.desktop"), 0);
+    EXPECT_LT(createShellLink("/opt/q4/QMXLauncher.exe", dir + "/taken.desktop", "/opt/q4/QMXLauncher.png"), 0);
 }
 
 } // namespace

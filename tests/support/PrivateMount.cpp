@@ -16,8 +16,8 @@ QString lastError(const char* what)
     return QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// Once per process: a namespace of its own, with no mount event flowing back
-// to the one it came from.
+} // namespace
+
 bool enterOwnMountNamespace(QString* error)
 {
     static int state = 0; // 1 entered, -1 refused
@@ -32,8 +32,6 @@ bool enterOwnMountNamespace(QString* error)
     *error = refusal;
     return state == 1;
 }
-
-} // namespace
 
 PrivateMount::PrivateMount(const QString& dir, qint64 sizeBytes, bool readOnly)
     : m_dir(dir)

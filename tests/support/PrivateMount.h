@@ -4,6 +4,12 @@
 
 namespace testsupport {
 
+// Moves the calling thread (and the processes and threads it starts from
+// then on) into a mount namespace of its own, once per process, with no
+// mount event flowing back to the one it came from. False, with the reason,
+// where the system does not allow it.
+bool enterOwnMountNamespace(QString* error);
+
 // A small tmpfs mounted on a folder for this test process alone: the calling
 // thread first moves into a mount namespace of its own, so nothing outside
 // the process sees the mount and it cannot outlive the process. Only the

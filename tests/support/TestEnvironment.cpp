@@ -1,5 +1,6 @@
 #include "tests/support/TestEnvironment.h"
 
+#include "content/archive/SevenZipLibrary.h"
 #include "core/Log.h"
 #include "core/Paths.h"
 
@@ -48,6 +49,7 @@ class EnvironmentListener : public ::testing::EmptyTestEventListener
         setEnv("XDG_DATA_HOME", homeDir() + QStringLiteral("/.local/share"));
         setEnv("XDG_CACHE_HOME", homeDir() + QStringLiteral("/.cache"));
         setAppDirPathForTests(appDir());
+        sevenzip::setLibraryPathForTests(QStringLiteral(LAUNCHER_TEST_7Z_PLUGIN));
         Log::instance()->setLevel(Log::Debug);
         Log::instance()->open(logPath());
     }
@@ -56,6 +58,7 @@ class EnvironmentListener : public ::testing::EmptyTestEventListener
     {
         Log::instance()->open(QString()); // closes the file; later lines are dropped
         setAppDirPathForTests(QString());
+        sevenzip::setLibraryPathForTests(QString());
         g_root.reset();
     }
 };

@@ -9,6 +9,7 @@
 //   <root>/home      HOME, with XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME below it
 //   <root>/app       the launcher's application directory (the test seam of core/Paths)
 // and the process-wide log writes to <root>/app/log.txt at the debug level.
+// Archives are unpacked with the 7-Zip plug-in that the build deploys.
 namespace testsupport {
 
 QString rootDir();

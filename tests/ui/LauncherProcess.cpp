@@ -1,7 +1,12 @@
 #include "tests/ui/LauncherProcess.h"
 
+#include "install/LauncherFiles.h"
+#include "tests/support/BareRoot.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestHttpServer.h"
+#include "tools/publish/Publisher.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -151,14 +156,77 @@ void killProcessesBelow(const QString& dir)
     waitUntilNoProcessBelow(dir, 5000);
 }
 
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+void closeLauncherIn(const QString& dir)
+{
+    // While a job still ends, closing asks first: the question is answered
+    // No and the close tried again a moment later.
+    for (int attempt = 0; attempt < 10 && !processesBelow(dir).isEmpty(); ++attempt) {
+        waitForWindows(1);
+        pressKeys({"Escape"});
+        if (waitUntilNoProcessBelow(dir, 2000))
+            return;
+        if (visibleWindows({"--classname", "QMXLauncher"}).size() > 1)
+            pressKeys({"n"});
+    }
+    EXPECT_TRUE(waitUntilNoProcessBelow(dir)) << "the launcher did not close";
+}
+
+void publishMirror(const testsupport::TestHttpServer& server, const QString& versionsDir, const QList<Version>& fulls,
+                   const QString& nextLauncherDir)
+{
+    publish::ReleaseOptions options;
+    options.versionsDir = versionsDir;
+    options.outDir = server.root();
+    options.baseUrls = QStringList{server.url("").toString()};
+    options.fulls = fulls;
+    options.compressionLevel = 0;
+    if (!nextLauncherDir.isEmpty()) {
+        options.launcherVersion = Version::fromString(kNextLauncherVersion);
+        options.launcherDir = nextLauncherDir;
+    }
+    publish::Release release;
+    QString error;
+    ASSERT_TRUE(publish::publishRelease(options, release, &error)) << error.toStdString();
+}
+
+QMap<QString, QByteArray> launcherFilesOf(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : install::launcherFileNames())
+        files.insert(name, QCryptographicHash::hash(testsupport::readFile(dir + "/" + name), QCryptographicHash::Sha1));
+    return files;
+}
+
 Installation::Installation(const QString& dir, Content content)
     : m_dir(dir)
 {
     QDir().mkpath(m_dir);
     QDir().mkpath(tempDir());
     const QString built = QStringLiteral(LAUNCHER_EXECUTABLE);
-    if (content == ExecutableOnly) {
-        EXPECT_TRUE(QFile::copy(built, exe()));
+    if (content == LinkedLauncher) {
+        // The executable's own folder is the one it runs from; the files it
+        // loads may lie elsewhere.
+        const QString from = QFileInfo(built).absolutePath();
+        for (const QString& name : install::launcherFileNames()) {
+            const QString file = m_dir + "/" + name;
+            QDir().mkpath(QFileInfo(file).absolutePath());
+            if (name == install::launcherExeName())
+                EXPECT_TRUE(QFile::copy(built, file));
+            else
+                EXPECT_TRUE(QFile::link(from + "/" + name, file)) << name.toStdString();
+        }
     } else if (content == WholeLauncher) {
         const QDir from = QFileInfo(built).absoluteDir();
         QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
@@ -223,15 +291,21 @@ QProcess* Installation::startWith(const QStringList& arguments, const QProcessEn
                                   const QString& workingDir)
 {
     auto run = std::make_unique<QProcess>();
-    QProcessEnvironment env = environment;
-    env.insert("TMPDIR", tempDir());
-    // What Qt keeps until the end of a sanitized run is not this test's business.
-    env.insert("ASAN_OPTIONS", "detect_leaks=0");
-    run->setProcessEnvironment(env);
-    if (!workingDir.isEmpty())
-        run->setWorkingDirectory(workingDir);
     run->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    run->start(exe(), arguments);
+    // What Qt keeps until the end of a sanitized run is not this test's business.
+    QProcessEnvironment quiet;
+    quiet.insert("ASAN_OPTIONS", "detect_leaks=0");
+    if (m_root) {
+        m_root->start(*run, exe().mid(m_root->dir().size()), arguments, quiet);
+    } else {
+        QProcessEnvironment env = environment;
+        env.insert("TMPDIR", tempDir());
+        env.insert(quiet);
+        run->setProcessEnvironment(env);
+        if (!workingDir.isEmpty())
+            run->setWorkingDirectory(workingDir);
+        run->start(exe(), arguments);
+    }
     EXPECT_TRUE(run->waitForStarted(10000));
     m_runs.push_back(std::move(run));
     return m_runs.back().get();

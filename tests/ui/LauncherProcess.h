@@ -5,19 +5,31 @@
 // its windows answered as a user would, with xdotool. Keys go to the window
 // that has the focus.
 
+#include "core/Version.h"
+
+#include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
+
+namespace testsupport {
+class BareRoot;
+class TestHttpServer;
+}
 
 namespace launcherprocess {
 
 const int kWindowWaitMs = 30000;
 const int kExitWaitMs = 30000;
+// The version of the newer launcher that the tests build (NextLauncherVersion.cpp).
+const QString kNextLauncherVersion = "4.0.10175";
 
 // Runs xdotool, bounded; its standard output.
 QString xdotool(const QStringList& arguments);
@@ -47,17 +59,34 @@ bool waitUntilNoProcessBelow(const QString& dir, int timeoutMs = kExitWaitMs);
 // Ends every process that runs from below dir.
 void killProcessesBelow(const QString& dir);
 
+// Waits, bounded, until the condition holds; whether it did.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000);
+
+// Closes the launcher window running from dir, as a user does once the
+// window is idle, and waits until no process runs from there.
+void closeLauncherIn(const QString& dir);
+
+// Publishes the game's version folders below versionsDir for the server:
+// the full packages of fulls (empty: the newest version) and the patches
+// between them, and a launcher product that offers the files of
+// nextLauncherDir as kNextLauncherVersion, or no launcher content.
+void publishMirror(const testsupport::TestHttpServer& server, const QString& versionsDir,
+                   const QList<Version>& fulls = {}, const QString& nextLauncherDir = QString());
+
+// The SHA-1 of each launcher file in dir, by name (of nothing for a missing one).
+QMap<QString, QByteArray> launcherFilesOf(const QString& dir);
+
 // The launcher in a folder of the test, with its settings, and its runs
 // there. The folder is the application directory of every run.
 class Installation
 {
 public:
     enum Content {
-        ExecutableOnly, // the built executable, on the libraries of the system
-        WholeLauncher,  // the executable with every runtime file beside it
+        LinkedLauncher, // a copy of the built executable, the other launcher files linked beside it
+        WholeLauncher,  // the executable with every launcher file beside it
         AlreadyThere,   // nothing copied: the folder holds an installation
     };
-    explicit Installation(const QString& dir, Content content = ExecutableOnly);
+    explicit Installation(const QString& dir, Content content = LinkedLauncher);
     ~Installation();
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
@@ -72,6 +101,9 @@ public:
     // Waits for the manifest check of a current game to end: it has nothing
     // to do once the manifest is read, and the window is ready a moment later.
     void waitUntilReady() const;
+
+    // The runs from now on start inside root, below which the folder lies.
+    void runInside(const testsupport::BareRoot* root) { m_root = root; }
 
     // Starts a run, with a temporary folder of the test's own. The
     // single-instance guard belongs to the runtime folder, which every test
@@ -90,6 +122,7 @@ private:
                         const QString& workingDir);
 
     QString m_dir;
+    const testsupport::BareRoot* m_root = nullptr;
     std::vector<std::unique_ptr<QProcess>> m_runs;
 };
 

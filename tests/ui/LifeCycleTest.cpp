@@ -9,20 +9,16 @@
 #include "install/LauncherFiles.h"
 #include "install/WriteUninstallRegistry.h"
 #include "platform/Registry.h"
+#include "tests/support/DesktopFileValidate.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/ui/LauncherProcess.h"
-#include "tools/publish/Publisher.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTest>
 
-#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -31,7 +27,6 @@ namespace {
 
 using namespace launcherprocess;
 
-const QString kNewLauncherVersion = "4.0.10175";
 
 // Where INSTALL sits in the install dialog (726 x 452): right and bottom,
 // 16 px from both edges.
@@ -62,35 +57,6 @@ QStringList entriesOf(const QString& dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
-// Waits, bounded, until the condition holds.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
-}
-
-// Closes the launcher window running from dir, as a user does once the
-// window is idle: while a job still ends, closing asks first, and the
-// question is answered No and the close tried again a moment later.
-void closeLauncherIn(const QString& dir)
-{
-    for (int attempt = 0; attempt < 10 && !processesBelow(dir).isEmpty(); ++attempt) {
-        waitForWindows(1);
-        pressKeys({"Escape"});
-        if (waitUntilNoProcessBelow(dir, 2000))
-            return;
-        if (visibleWindows({"--classname", "QMXLauncher"}).size() > 1)
-            pressKeys({"n"});
-    }
-    EXPECT_TRUE(waitUntilNoProcessBelow(dir)) << "the launcher did not close";
-}
-
 class LifeCycleTest : public ::testing::Test
 {
 protected:
@@ -119,31 +85,10 @@ protected:
             testsupport::writeFile(versionDir() + "/data/pack.bin", testsupport::randomBytes(5, 400 * 1024));
             testsupport::writeFile(versionDir() + "/bin/readme.txt", "Quillmere 4\n");
         }
-        publish::ReleaseOptions options;
-        options.versionsDir = QFileInfo(versionDir()).absolutePath();
-        options.outDir = m_server->root();
-        options.baseUrls = QStringList{m_server->url("").toString()};
-        options.compressionLevel = 0;
-        if (!newLauncherDir.isEmpty()) {
-            options.launcherVersion = Version::fromString(kNewLauncherVersion);
-            options.launcherDir = newLauncherDir;
-        }
-        publish::Release release;
-        QString error;
-        ASSERT_TRUE(publish::publishRelease(options, release, &error)) << error.toStdString();
+        publishMirror(*m_server, QFileInfo(versionDir()).absolutePath(), {}, newLauncherDir);
     }
 
     QString manifestUrl() const { return m_server->url("/update.json").toString(); }
-
-    // The launcher files of a folder, by name.
-    static QMap<QString, QByteArray> launcherFilesOf(const QString& dir)
-    {
-        QMap<QString, QByteArray> files;
-        for (const QString& name : install::launcherFileNames())
-            files.insert(name, QCryptographicHash::hash(testsupport::readFile(dir + "/" + name),
-                                                        QCryptographicHash::Sha1));
-        return files;
-    }
 
     std::unique_ptr<testsupport::TestHttpServer> m_server;
 };
@@ -177,10 +122,14 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
         EXPECT_EQ(Installation::exitCode(run), 0);
 
         EXPECT_EQ(launcherFilesOf(target), launcherFilesOf(builtLauncher));
+        EXPECT_EQ(testsupport::readFile(target + "/QMXLauncher.png"), testsupport::readFile(":/icon"));
         for (const QString& path : links) {
             SCOPED_TRACE(path.toStdString());
             const QString entry = QString::fromUtf8(testsupport::readFile(path));
             EXPECT_TRUE(entry.contains("\nExec=" + installedExe + "\n")) << entry.toStdString();
+            // Menus and docks show the product's icon, which came with the files.
+            EXPECT_TRUE(entry.contains("\nIcon=" + target + "/QMXLauncher.png\n")) << entry.toStdString();
+            EXPECT_EQ(testsupport::desktopFileProblems(path), "");
         }
         EXPECT_EQ(registryText("InstallLocation"), target);
         EXPECT_EQ(registryText("DisplayVersion"), "4.0.10174");
@@ -209,12 +158,12 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
         EXPECT_TRUE(installed.log().contains("Exiting for self update"));
         // The copy waits for it, replaces the files and starts the installed
         // launcher, which is the new one now.
-        EXPECT_TRUE(waitFor([&] { return installed.log().contains("QMXLauncher " + kNewLauncherVersion); }));
+        EXPECT_TRUE(waitFor([&] { return installed.log().contains("QMXLauncher " + kNextLauncherVersion); }));
         EXPECT_EQ(launcherFilesOf(target), launcherFilesOf(newLauncher));
-        EXPECT_EQ(registryText("DisplayVersion"), kNewLauncherVersion);
+        EXPECT_EQ(registryText("DisplayVersion"), kNextLauncherVersion);
         EXPECT_NE(waitForProcessOf(installedExe), 0);
         // It has nothing more to do: the launcher is current, so is the game.
-        const auto newRun = [&] { return installed.log().section("QMXLauncher " + kNewLauncherVersion, 1); };
+        const auto newRun = [&] { return installed.log().section("QMXLauncher " + kNextLauncherVersion, 1); };
         EXPECT_TRUE(waitFor([&] { return newRun().contains("parsing update info success."); }));
         closeLauncherIn(target);
         EXPECT_FALSE(newRun().contains("Exiting for self update"));
@@ -237,7 +186,13 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
         EXPECT_FALSE(QFileInfo::exists(specialFolderPath(SpecialFolder::ProductData, false)));
         // What stays: the folder with its emptied subfolders, and the copy
         // that stage 2 ran from.
-        EXPECT_EQ(entriesOf(target), QStringList({"imageformats", "platforms"}));
+        QStringList subfolders;
+        for (const QString& name : install::launcherFileNames()) {
+            if (name.contains('/') && !subfolders.contains(name.section('/', 0, 0)))
+                subfolders << name.section('/', 0, 0);
+        }
+        subfolders.sort();
+        EXPECT_EQ(entriesOf(target), subfolders);
         EXPECT_EQ(launcherFilesOf(temp + "/" + copies.first()), launcherFilesOf(newLauncher));
     }
 }

@@ -45,6 +45,7 @@ TEST(Look, PicturesHaveTheirFormatsAndSizes)
     } pictures[] = {
         {":/splash", "jpeg", {1184, 720}},
         {":/logo_en", "png", {239, 262}},
+        {":/icon", "png", {256, 256}},
         {":/header_bgrd", "png", {1184, 97}},
         {":/settings_n", "png", {22, 22}},
         {":/settings_h", "png", {22, 22}},

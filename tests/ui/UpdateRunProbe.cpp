@@ -14,6 +14,7 @@
 //       the window can record it.
 // A run that has neither finished nor been killed after 60 s exits with 99.
 
+#include "content/archive/SevenZipLibrary.h"
 #include "core/JsonSettings.h"
 #include "core/Localization.h"
 #include "core/Log.h"
@@ -96,6 +97,8 @@ int main(int argc, char** argv)
     const QString mode = arguments.value(2);
 
     setAppDirPathForTests(arguments.at(1));
+    // The application directory holds no launcher files.
+    sevenzip::setLibraryPathForTests(QStringLiteral(LAUNCHER_TEST_7Z_PLUGIN));
     Log::instance()->open(logFilePath());
     Log::instance()->setLevel(Log::Debug);
     initLanguage();

@@ -635,6 +635,17 @@ QImage logo()
     return finished(image);
 }
 
+// The launcher's icon: the emblem alone, filling the square.
+QImage icon()
+{
+    QImage image = transparentImage(256, 256);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintEmblem(p, QPointF(128, 128), 112, true);
+    p.end();
+    return finished(image);
+}
+
 // ---------------------------------------------------------------- header
 
 QImage header()
@@ -925,6 +936,7 @@ int main(int argc, char** argv)
     ok &= save(splash, dir, QStringLiteral("splash.jpg"), "JPG");
     ok &= save(logo(), dir, QStringLiteral("logo_en.png"), "PNG");
     ok &= save(header(), dir, QStringLiteral("header_bgrd.png"), "PNG");
+    ok &= save(icon(), dir, QStringLiteral("icon.png"), "PNG");
 
     const struct { const char* name; Glyph glyph; } links[] = {
         {"settings", gearGlyph},

@@ -26,16 +26,21 @@ TEST(SevenZipLibrary, RefusesPluginsItCannotUse)
         testsupport::writeFile(testsupport::rootDir() + "/src/a.txt", "a").section('/', 0, -2),
         testsupport::rootDir() + "/a.7z");
     const QString dest = testsupport::rootDir() + "/dest";
+    const QString notLibrary = testsupport::writeFile(testsupport::rootDir() + "/not.so", "text");
+    const QString missing = testsupport::rootDir() + "/missing.so";
 
+    // Each refusal is one critical line naming the file and why.
     const struct {
         const char* name;
         QString plugin;
-        const char* reason;
+        QString line;
     } refused[] = {
-        {"root interface with a virtual destructor", FAKE_PLUGIN_VIRTUAL_DESTRUCTOR, "interface type 1"},
-        {"no layout report", FAKE_PLUGIN_WITHOUT_MODULE_PROP, "missing exports"},
-        {"not a library", testsupport::writeFile(testsupport::rootDir() + "/not.so", "text"), "not.so"},
-        {"no such file", testsupport::rootDir() + "/missing.so", "missing.so"},
+        {"root interface with a virtual destructor", FAKE_PLUGIN_VIRTUAL_DESTRUCTOR,
+         QStringLiteral(FAKE_PLUGIN_VIRTUAL_DESTRUCTOR) + ": interface type 1"},
+        {"no layout report", FAKE_PLUGIN_WITHOUT_MODULE_PROP,
+         QStringLiteral(FAKE_PLUGIN_WITHOUT_MODULE_PROP) + ": missing exports"},
+        {"not a library", notLibrary, notLibrary + ": "},
+        {"no such file", missing, missing + ": no such file"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.name);
@@ -45,8 +50,12 @@ TEST(SevenZipLibrary, RefusesPluginsItCannotUse)
         EXPECT_EQ(criticalLines(), 1);
         testsupport::clearLog();
         EXPECT_NE(extractArchive(archive.toStdWString(), dest.toStdWString(), nullptr), S_OK);
-        EXPECT_EQ(criticalLines(), 1);
-        EXPECT_TRUE(testsupport::logContains(c.reason)) << testsupport::logLines().join('\n').toStdString();
+        ASSERT_EQ(criticalLines(), 1);
+        const QString line = testsupport::logLines().filter("crit ").first();
+        EXPECT_TRUE(line.contains("7-Zip library refused: " + c.line)) << line.toStdString();
+        // The loader's reason, not the path once more.
+        EXPECT_EQ(line.count(c.plugin), 1) << line.toStdString();
+        EXPECT_FALSE(line.endsWith(": ")) << line.toStdString();
         EXPECT_FALSE(unpackArchive(archive, dest, nullptr));
     }
 
@@ -62,8 +71,35 @@ TEST(SevenZipLibrary, RefusesPluginsItCannotUse)
     EXPECT_FALSE(unpackArchive(archive, dest, nullptr));
     EXPECT_FALSE(QFile::exists(dest));
 
-    setLibraryPathForTests(QString());
+    setLibraryPathForTests(LAUNCHER_TEST_7Z_PLUGIN);
     EXPECT_TRUE(unpackArchive(archive, dest, nullptr));
+}
+
+// The launcher uses the plug-in of its own folder, whatever the system has.
+TEST(SevenZipLibrary, TheProductTakesThePluginFromItsOwnFolder)
+{
+    const QString archive = archivetest::pack(
+        testsupport::writeFile(testsupport::rootDir() + "/src/a.txt", "a").section('/', 0, -2),
+        testsupport::rootDir() + "/a.7z");
+    const QString dest = testsupport::rootDir() + "/dest";
+    setLibraryPathForTests(QString());
+    const QString own = testsupport::appDir() + "/7z.so";
+
+    testsupport::clearLog();
+    EXPECT_FALSE(unpackArchive(archive, dest, nullptr));
+    EXPECT_EQ(testsupport::logLines().filter("crit ").join('\n'),
+              testsupport::logLines().filter("7-Zip library refused: " + own + ": no such file").join('\n'));
+    EXPECT_EQ(criticalLines(), 1);
+
+    ASSERT_TRUE(QFile::copy(LAUNCHER_TEST_7Z_PLUGIN, own));
+    EXPECT_TRUE(unpackArchive(archive, dest, nullptr));
+    EXPECT_EQ(testsupport::readFile(dest + "/a.txt"), "a");
+    // Loaded from there, and the system's copy not at all.
+    void* handle = dlopen(QFile::encodeName(own).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    EXPECT_NE(handle, nullptr);
+    if (handle)
+        dlclose(handle);
+    EXPECT_EQ(dlopen(LAUNCHER_TEST_7Z_PLUGIN, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD), nullptr);
 }
 
 TEST(SevenZipLibrary, StringsJoinSurrogatePairs)
@@ -71,7 +107,7 @@ TEST(SevenZipLibrary, StringsJoinSurrogatePairs)
     const Library* library = Library::instance();
     ASSERT_NE(library, nullptr);
     // The plug-in's own allocator, so that its length prefix is authentic.
-    void* handle = dlopen("/usr/lib/p7zip/7z.so", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    void* handle = dlopen(LAUNCHER_TEST_7Z_PLUGIN, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
     ASSERT_NE(handle, nullptr);
     const auto allocate = reinterpret_cast<Bstr (*)(const wchar_t*, std::uint32_t)>(dlsym(handle, "SysAllocStringLen"));
     ASSERT_NE(allocate, nullptr);
