@@ -417,30 +417,54 @@ TEST_F(UpdateJobTest, ListsThatDoNotReachThePublishedVersionAreRefused)
     }
 }
 
-TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
+TEST_F(UpdateJobTest, ManifestsThatCannotBeUsedAreInvalid)
 {
     publish({v100});
-    const struct {
-        const char* what;
-        const char* product;
-        bool full;
-    } cases[] = {
-        {"two game contents with one id", "qmx", true},
-        {"two launcher contents with one id", "qmx_launcher_en", true},
-        {"a check only", "qmx", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QJsonObject manifest = m_release.manifest();
-        QJsonObject product = manifest.value(c.product).toObject();
+    // Two contents of their own, under one id.
+    const auto twins = [this](QJsonObject& product) {
         QJsonArray contents = product.value("content").toArray();
-        // Two contents of their own, under one id.
         for (int i = 0; i < 2; ++i) {
             QJsonObject twin = m_release.contents.at(i).toJson();
             twin["id"] = "twin";
             contents.append(twin);
         }
         product["content"] = contents;
+    };
+    const auto version = [](const QJsonValue& value) {
+        return [value](QJsonObject& product) {
+            if (value.isUndefined())
+                product.remove("version");
+            else
+                product["version"] = value;
+        };
+    };
+    const struct {
+        const char* what;
+        const char* product;
+        std::function<void(QJsonObject&)> edit;
+        bool full;
+        QString problem;
+    } cases[] = {
+        {"two game contents with one id", "qmx", twins, true, "duplicate content id: qmx/twin"},
+        {"two launcher contents with one id", "qmx_launcher_en", twins, true,
+         "duplicate content id: qmx_launcher_en/twin"},
+        {"a check only", "qmx", twins, false, "duplicate content id: qmx/twin"},
+        // Never newer than anything: a fresh install would end up to date
+        // over an empty game.
+        {"a game version that is a number", "qmx", version(120), true, "product version is not a version: qmx/120"},
+        {"an empty game version", "qmx", version(""), true, "product version is not a version: qmx/\"\""},
+        {"no game version", "qmx", version(QJsonValue::Undefined), true,
+         "product version is not a version: qmx/null"},
+        {"a game version of words", "qmx", version("one.two"), false,
+         "product version is not a version: qmx/\"one.two\""},
+        {"an empty launcher version", "qmx_launcher_en", version(""), true,
+         "product version is not a version: qmx_launcher_en/\"\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QJsonObject manifest = m_release.manifest();
+        QJsonObject product = manifest.value(c.product).toObject();
+        c.edit(product);
         manifest[c.product] = product;
         writeManifest(manifest);
         testsupport::clearLog();
@@ -452,10 +476,10 @@ TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
         EXPECT_FALSE(archiveRequested(*m_server));
         ProductUpdateInfo stored;
         EXPECT_FALSE(AutoUpdate::instance()->gameUpdateInfo(stored)) << "an invalid manifest is not stored";
-        const QStringList critical = criticalLines();
+        const QStringList critical = testsupport::criticalLogLines();
         ASSERT_EQ(critical.size(), 1) << critical.join('\n').toStdString();
-        EXPECT_TRUE(critical.first().endsWith("parsing update info fail: " + manifestUrl().toString()
-                                              + " duplicate content id: " + c.product + "/twin"))
+        EXPECT_TRUE(critical.first().endsWith("parsing update info fail: " + manifestUrl().toString() + " "
+                                              + c.problem))
             << critical.first().toStdString();
     }
 }
