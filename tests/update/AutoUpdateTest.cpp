@@ -333,17 +333,6 @@ TEST_F(UpdateJobTest, FailuresEndTheJobWithTheirCode)
     }
 }
 
-// The critical lines of the log.
-QStringList criticalLines()
-{
-    QStringList lines;
-    for (const QString& line : testsupport::logLines()) {
-        if (line.startsWith("crit"))
-            lines << line;
-    }
-    return lines;
-}
-
 bool archiveRequested(const testsupport::TestHttpServer& server)
 {
     for (const QJsonObject& request : server.requests()) {
@@ -408,7 +397,7 @@ TEST_F(UpdateJobTest, ListsThatDoNotReachThePublishedVersionAreRefused)
         else
             EXPECT_TRUE(entriesOf(gameDirPath()).isEmpty());
         EXPECT_FALSE(archiveRequested(*m_server)) << m_server->requests().size() - requestsBefore;
-        const QStringList critical = criticalLines();
+        const QStringList critical = testsupport::criticalLogLines();
         ASSERT_EQ(critical.size(), 1) << critical.join('\n').toStdString();
         EXPECT_TRUE(critical.first().endsWith("game contents do not reach the published version: installed "
                                               + c.installed.toString() + " reachable " + c.reachable.toString()
@@ -490,33 +479,59 @@ TEST_F(UpdateJobTest, AFullPackageCutShortOverTheGameIsInstalledAgain)
     // in place by then, over 1.0.0.
     for (const Version& version : {v100, v110, v120})
         testsupport::writeFile(versionDir(version) + "/zz/late.bin", QByteArray(2 * 1024 * 1024, '\0'));
-    publish({v120});
-    install(v100);
-    publish::Release fullOnly = m_release;
-    fullOnly.contents = {*findContent(m_release, "qmx_full_1.2.0")};
-    writeManifest(fullOnly.manifest());
-    {
-        testsupport::FileSizeLimit fullDisk(1024 * 1024);
-        EXPECT_EQ(runJob().result, ErrUpdateFailedToUnpack);
+    publish({v100, v110, v120});
+    const struct {
+        const char* what;
+        bool withdrawn; // 1.2.0 is withdrawn before the next run, 1.1.0 published again
+        QString reinstalled;
+        Version version;
+    } cases[] = {
+        // Offered the chain from 1.0.0, which cannot apply to these files
+        // any more: the package is installed again, and what 1.1.0 removed
+        // goes.
+        {"the same release", false, kFull120, v120},
+        // What the cut-short unpack was the first to put there (1.2.0's
+        // "data/empty.dat") is the launcher's, and goes too.
+        {"an older release", true, "qmx/qmx_full_1.1.0", v110},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(gameDirPath()).removeRecursively();
+        QDir(appDir() + "/Update").removeRecursively();
+        installByLauncher(v100);
+        const PlayerFiles mine = {{"data/user.cfg", "the player's"}, {"saves/one.sav", "saved"}};
+        addPlayerFiles(mine);
+        publish::Release release = m_release;
+        release.contents = {*findContent(m_release, "qmx_full_1.2.0")};
+        writeManifest(release.manifest());
+        {
+            testsupport::FileSizeLimit fullDisk(1024 * 1024);
+            EXPECT_EQ(runJob().result, ErrUpdateFailedToUnpack);
+        }
+        EXPECT_EQ(installedGameVersion(), v100);
+        EXPECT_NE(testsupport::readFile(gameDirPath() + "/qmx_x64.exe"),
+                  testsupport::readFile(versionDir(v100) + "/qmx_x64.exe"));
+        EXPECT_TRUE(QFileInfo::exists(gameDirPath() + "/data/empty.dat"));
+
+        release = m_release;
+        if (c.withdrawn) {
+            release.gameVersion = v110;
+            release.contents = {*findContent(m_release, "qmx_full_1.1.0"),
+                                *findContent(m_release, "qmx_patch_1.0.0_1.1.0")};
+        }
+        writeManifest(release.manifest());
+        testsupport::clearLog();
+        const JobRecord job = runJob();
+        EXPECT_EQ(job.result, UpdateDone);
+        EXPECT_EQ(job.installed(), QStringList({c.reinstalled}));
+        EXPECT_EQ(installedGameVersion(), c.version);
+        expectGameIs(c.version, true, mine);
+        EXPECT_TRUE(logContains("game unpack of 1.2.0 over 1.0.0 was not recorded: the game counts as not installed"));
+
+        // Recorded now: the run after that finds the game current.
+        EXPECT_EQ(runJob().result, UpdateUpToDate);
+        EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/.game-unpack"));
     }
-    EXPECT_EQ(installedGameVersion(), v100);
-    EXPECT_NE(testsupport::readFile(gameDirPath() + "/qmx_x64.exe"), testsupport::readFile(versionDir(v100) + "/qmx_x64.exe"));
-
-    // The next run is offered the chain from 1.0.0, which cannot apply to
-    // these files any more: the package is installed again.
-    writeManifest();
-    testsupport::clearLog();
-    const JobRecord job = runJob();
-    EXPECT_EQ(job.result, UpdateDone);
-    EXPECT_EQ(job.installed(), QStringList({kFull120}));
-    EXPECT_EQ(installedGameVersion(), v120);
-    // In place over 1.0.0: what 1.1.0 removed stays.
-    expectGameIs(v120, false);
-    EXPECT_TRUE(logContains("game unpack of 1.2.0 over 1.0.0 was not recorded: the game counts as not installed"));
-
-    // Recorded now: the run after that finds the game current.
-    EXPECT_EQ(runJob().result, UpdateUpToDate);
-    EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/.game-unpack"));
 }
 
 TEST_F(UpdateJobTest, ContentNamesAndIdsMustBePlainFileNames)
