@@ -52,3 +52,12 @@ bool foldersAreReal(const QString& baseDir, const QString& relativePath)
     }
     return true;
 }
+
+QSet<QString> foldersOnTheWay(const QString& relativePath)
+{
+    QSet<QString> folders;
+    for (int slash = relativePath.indexOf(QLatin1Char('/')); slash > 0;
+         slash = relativePath.indexOf(QLatin1Char('/'), slash + 1))
+        folders.insert(relativePath.left(slash));
+    return folders;
+}

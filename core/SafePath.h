@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 // The one check that a path taken from untrusted input (an archive item, a
@@ -32,3 +33,7 @@ bool isPlainFileName(const QString& name);
 // are only acted on through real folders. Folders that do not exist yet count
 // as real: they will be made as such.
 bool foldersAreReal(const QString& baseDir, const QString& relativePath);
+
+// The folders on the way to the last component of a cleaned relative path
+// (one that safeJoinPath gives): "a" and "a/b" for "a/b/c".
+QSet<QString> foldersOnTheWay(const QString& relativePath);

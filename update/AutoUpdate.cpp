@@ -155,12 +155,10 @@ int AutoUpdate::downloadUpdateInfo(const QList<QUrl>& manifestUrls, UpdateInfo& 
             result = ErrUpdateInfoNotValid;
             continue;
         }
-        QString productId;
-        QString contentId;
-        if (out.findDuplicateContentId(productId, contentId)) {
+        const QString problem = out.problem();
+        if (!problem.isEmpty()) {
             Log::instance()->critical(QStringLiteral("parsing update info fail: ") + url.toString()
-                                      + QStringLiteral(" duplicate content id: ") + productId + QLatin1Char('/')
-                                      + contentId);
+                                      + QLatin1Char(' ') + problem);
             result = ErrUpdateInfoNotValid;
             continue;
         }

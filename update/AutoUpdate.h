@@ -149,11 +149,14 @@ private:
     Version installedVersionToUpdate();
     int updateGame(const ProductUpdateInfo& game, const Version& installed);
     // Downloads and installs the contents in order; the first failure ends.
-    int installContents(const QList<UpdateContent>& contents);
+    // gameDiffers: a patch failed because the game is not what it expects.
+    int installContents(const QList<UpdateContent>& contents, bool& gameDiffers);
     int updateLauncher(const ProductUpdateInfo& launcher);
     // Applies the patch unpacked in patchDir to the installed game and
-    // advances the installed game version to the patch's "version_to".
-    bool applyPatch(const UpdateContent& content, const QString& gameDir, const QString& patchDir);
+    // advances the installed game version to the patch's "version_to";
+    // gameDiffers as for installContents.
+    bool applyPatch(const UpdateContent& content, const QString& gameDir, const QString& patchDir,
+                    bool& gameDiffers);
     bool downloadContent(const UpdateContent& content, DownloadedContent& out);
     bool downloadWithHttp(const UpdateContent& content, DownloadedContent& out);
     bool downloadWithTorrent(const UpdateContent& content, DownloadedContent& out);

@@ -10,6 +10,7 @@
 #include "update/AutoUpdate.h"
 #include "update/DownloadContent.h"
 #include "update/GameInstallMark.h"
+#include "update/InstalledFiles.h"
 #include "update/SelectContents.h"
 
 #include <QThread>
@@ -39,6 +40,47 @@ bool markFullUnpack(const UpdateContent& content)
         mark.recorded = installedGameVersion();
     mark.unpacking = content.versionTo();
     return mark.write();
+}
+
+// Unpacks a full package over "Game" so that, as far as the launcher's own
+// files go, "Game" then holds exactly the package's tree: what the launcher
+// installed for an older version and the package lacks is removed, an
+// entry of the launcher's that stands where the package has one of the
+// other kind makes way, and whatever is not on record (the player's) stays.
+bool installFullPackage(const UpdateContent& content, const QString& archive, ISevenZipCallback* progress)
+{
+    std::vector<ArchiveItem> items;
+    if (!listArchive(archive, items))
+        return false;
+    // A patch listed without a valid "version_from" would unpack its deltas
+    // over the game files it is meant to rebuild.
+    for (const ArchiveItem& item : items) {
+        if (item.path == QLatin1String("patch.conf") && item.kind != ArchiveItem::Kind::Directory
+            && item.kind != ArchiveItem::Kind::Skip) {
+            Log::instance()->critical(QStringLiteral("full package refused, it holds patch.conf: ") + content.id()
+                                      + QStringLiteral(" ") + archive);
+            return false;
+        }
+    }
+
+    const QString gameDir = gameDirPath();
+    const InstalledFiles tree = InstalledFiles::ofArchive(items);
+    const InstalledFiles record = InstalledFiles::read();
+    if (!markFullUnpack(content))
+        return false;
+    // What the unpack may be the first to put there is on record before it
+    // starts, so that a run cut short leaves nothing of the launcher's that
+    // the next one would take for the player's.
+    InstalledFiles during = record;
+    during.unite(tree.missingFrom(gameDir));
+    if (!during.write())
+        return false;
+    record.makeRoomFor(gameDir, tree);
+    if (!unpackArchive(archive, gameDir, progress))
+        return false;
+    InstalledFiles after = tree;
+    after.unite(during.removeAllBut(gameDir, tree));
+    return after.write();
 }
 
 } // namespace
@@ -113,35 +155,46 @@ int AutoUpdate::updateGame(const ProductUpdateInfo& game, const Version& install
                                       + QStringLiteral(" published ") + game.version().toString());
             code = ErrUpdateContentNotFound;
         } else {
-            code = installContents(contents);
+            bool gameDiffers = false;
+            code = installContents(contents, gameDiffers);
+            // A game that is not what its patch expects (a mod, a damaged
+            // file, one the game rewrote) is repaired by the full package,
+            // when it reaches the published version; not when the list began
+            // with it already.
+            QList<UpdateContent> repair;
+            if (gameDiffers && !contents.first().isFullPackage() && selectContents(Version(), game, repair)
+                && repair.last().versionTo() == game.version()) {
+                Log::instance()->info(QStringLiteral("the game does not match its patch, installing the full package: ")
+                                      + repair.first().id());
+                code = installContents(repair, gameDiffers);
+            }
         }
     }
     cleanup();
     return code;
 }
 
-int AutoUpdate::installContents(const QList<UpdateContent>& contents)
+int AutoUpdate::installContents(const QList<UpdateContent>& contents, bool& gameDiffers)
 {
+    gameDiffers = false;
     for (const UpdateContent& content : contents) {
         DownloadedContent downloaded;
         if (!downloadContent(content, downloaded))
             return ErrUpdateDownloadFailed;
-        const bool full = content.isFullPackage();
-        const QString destination = full ? gameDirPath() : updateTempDirPath(content.id());
 
         resetProgress(ProgressUnpacking);
         installPause();
-        if (full && !markFullUnpack(content))
-            return ErrUpdateFailedToUnpack;
-        if (!unpackArchive(downloaded.path, destination, this))
-            return ErrUpdateFailedToUnpack;
-
-        if (full) {
+        if (content.isFullPackage()) {
+            if (!installFullPackage(content, downloaded.path, this))
+                return ErrUpdateFailedToUnpack;
             setInstalledGameVersion(content.versionTo());
         } else {
+            const QString destination = updateTempDirPath(content.id());
+            if (!unpackArchive(downloaded.path, destination, this))
+                return ErrUpdateFailedToUnpack;
             resetProgress(ProgressInstalling);
             installPause();
-            if (!applyPatch(content, gameDirPath(), destination))
+            if (!applyPatch(content, gameDirPath(), destination, gameDiffers))
                 return ErrUpdateFailedToPatch;
         }
         emit updateContentInstalled(kGameProductId, content.id());
@@ -149,7 +202,8 @@ int AutoUpdate::installContents(const QList<UpdateContent>& contents)
     return UpdateDone;
 }
 
-bool AutoUpdate::applyPatch(const UpdateContent& content, const QString& gameDir, const QString& patchDir)
+bool AutoUpdate::applyPatch(const UpdateContent& content, const QString& gameDir, const QString& patchDir,
+                            bool& gameDiffers)
 {
     if (gameDir.isEmpty() || patchDir.isEmpty() || !content.versionFrom().isValid())
         return false;
@@ -177,11 +231,26 @@ bool AutoUpdate::applyPatch(const UpdateContent& content, const QString& gameDir
         return false;
     }
 
+    // The files it adds are on record before they are put in place, those
+    // it removes leave the record once they are gone.
+    InstalledFiles record = InstalledFiles::read();
+    QStringList removed;
+    for (const PatchContent& entry : patch.config().added())
+        record.addFile(entry.path());
+    for (const PatchContent& entry : patch.config().removed())
+        removed.append(entry.path());
+    if (!record.write())
+        return false;
+
     const QString workDir = updateTempDirPath(content.id() + QStringLiteral("_work"));
     if (!patch.apply(gameDir, workDir)) {
+        gameDiffers = patch.gameDiffers();
         log->critical(QStringLiteral("patch fail: ") + content.id());
         return false;
     }
+    record.forgetRemoved(gameDir, removed);
+    if (!record.write())
+        return false;
     log->info(QStringLiteral("patch success: ") + content.id());
     setInstalledGameVersion(content.versionTo());
     return true;

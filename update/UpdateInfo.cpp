@@ -1,6 +1,7 @@
 #include "update/UpdateInfo.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 
 const QString kGameProductId = QStringLiteral("qmx");
@@ -54,20 +55,23 @@ QString ProductUpdateInfo::duplicateContentId() const
     return QString();
 }
 
-bool UpdateInfo::findDuplicateContentId(QString& productId, QString& id) const
+QString UpdateInfo::problem() const
 {
-    for (const QString& product : {kGameProductId, kLauncherProductId}) {
-        ProductUpdateInfo info;
-        if (!getObject(product, info))
+    for (const QString& productId : {kGameProductId, kLauncherProductId}) {
+        ProductUpdateInfo product;
+        if (!getObject(productId, product))
             continue;
-        const QString duplicate = info.duplicateContentId();
-        if (!duplicate.isEmpty()) {
-            productId = product;
-            id = duplicate;
-            return true;
+        if (!product.version().isValid()) {
+            const QJsonValue raw = product.object().value(QStringLiteral("version"));
+            const QByteArray text = QJsonDocument(QJsonArray{raw}).toJson(QJsonDocument::Compact);
+            return QStringLiteral("product version is not a version: ") + productId + QLatin1Char('/')
+                   + QString::fromUtf8(text.mid(1, text.size() - 2));
         }
+        const QString duplicate = product.duplicateContentId();
+        if (!duplicate.isEmpty())
+            return QStringLiteral("duplicate content id: ") + productId + QLatin1Char('/') + duplicate;
     }
-    return false;
+    return QString();
 }
 
 bool lessThan(const UpdateContent& a, const UpdateContent& b)

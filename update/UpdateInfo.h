@@ -53,10 +53,13 @@ public:
 class UpdateInfo : public JsonWrapper
 {
 public:
-    // Whether the game or the launcher product lists two contents with one
-    // "id": an installed content is known by its id alone, so such a
-    // manifest cannot be used. productId and id name the first such pair.
-    bool findDuplicateContentId(QString& productId, QString& id) const;
+    // Why the manifest cannot be used, for the log; empty when it can. The
+    // game and the launcher product, where present, carry a "version" that
+    // reads as a valid version: anything else (120, "") would never be newer
+    // than what is installed, and a fresh install would end up to date over
+    // an empty game. Neither lists two contents with one "id": an installed
+    // content is known by its id alone.
+    QString problem() const;
 };
 
 extern const QString kGameProductId;     // "qmx"

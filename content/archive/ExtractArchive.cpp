@@ -70,6 +70,54 @@ HRESULT failed(HRESULT result, const QString& reason, const QString& archivePath
     return result < 0 ? result : E_FAIL; // S_FALSE from Open is no success here
 }
 
+// Opens the archive for callback (which also hears the progress of the
+// opening) and reads its items, all checked; a failure is logged. Throws
+// "Unsupported" when the library has no 7z format.
+HRESULT openArchive(const Library& library, const QString& archive, ExtractCallback* callback,
+                    ComPtr<IInArchive>& handler, std::vector<ArchiveItem>& items)
+{
+    if (library.createObject(CLSID_Format7z, IID_IInArchive, handler.out()) != S_OK || !handler)
+        throw "Unsupported";
+    limitThreads(handler.get());
+
+    ComPtr<IInStream> input(FileInStream::open(QFile::encodeName(archive).constData()));
+    if (!input)
+        return failed(resultFromErrno(errno), QStringLiteral("cannot read the archive"), archive);
+
+    // The signature must be at the very start: this is a 7z file, not a
+    // file that happens to contain one.
+    const std::uint64_t signatureAtStart = 0;
+    const HRESULT result = handler->Open(input.get(), &signatureAtStart, static_cast<IArchiveOpenCallback*>(callback));
+    if (result != S_OK) {
+        const QString reason = callback->passwordRequested() ? QStringLiteral("encrypted archive")
+                                                             : QStringLiteral("not a readable 7z archive");
+        return failed(result, reason, archive);
+    }
+
+    QString reason;
+    if (!readItems(library, handler.get(), items, reason)) {
+        handler->Close();
+        return failed(E_FAIL, reason, archive);
+    }
+    return S_OK;
+}
+
+// Runs work and turns what it throws into false with one log line.
+template <typename Work>
+bool withoutExceptions(const QString& archivePath, Work work)
+{
+    try {
+        return work();
+    } catch (const char* reason) {
+        logFailure(QString::fromLatin1(reason), archivePath);
+    } catch (const std::bad_alloc&) {
+        logFailure(QStringLiteral("out of memory"), archivePath);
+    } catch (...) {
+        logFailure(QStringLiteral("unexpected error"), archivePath);
+    }
+    return false;
+}
+
 } // namespace
 
 HRESULT extractArchive(const std::wstring& archivePath, const std::wstring& outputDir, ISevenZipCallback* callback)
@@ -85,35 +133,15 @@ HRESULT extractArchive(const std::wstring& archivePath, const std::wstring& outp
     if (!library)
         return E_FAIL; // logged by the library loader
 
-    ComPtr<IInArchive> handler;
-    if (library->createObject(CLSID_Format7z, IID_IInArchive, handler.out()) != S_OK || !handler)
-        throw "Unsupported";
-    limitThreads(handler.get());
-
-    ComPtr<IInStream> input(FileInStream::open(QFile::encodeName(archive).constData()));
-    if (!input)
-        return failed(resultFromErrno(errno), QStringLiteral("cannot read the archive"), archive);
-
     ExtractCallback* extractCallback = new ExtractCallback(callback, &writer);
     extractCallback->AddRef();
     ComPtr<IArchiveExtractCallback> callbackRef(extractCallback);
 
-    // The signature must be at the very start: this is a 7z file, not a
-    // file that happens to contain one.
-    const std::uint64_t signatureAtStart = 0;
-    HRESULT result = handler->Open(input.get(), &signatureAtStart, static_cast<IArchiveOpenCallback*>(extractCallback));
-    if (result != S_OK) {
-        const QString reason = extractCallback->passwordRequested() ? QStringLiteral("encrypted archive")
-                                                                     : QStringLiteral("not a readable 7z archive");
-        return failed(result, reason, archive);
-    }
-
+    ComPtr<IInArchive> handler;
     std::vector<ArchiveItem> items;
-    QString reason;
-    if (!readItems(*library, handler.get(), items, reason)) {
-        handler->Close();
-        return failed(E_FAIL, reason, archive);
-    }
+    HRESULT result = openArchive(*library, archive, extractCallback, handler, items);
+    if (result != S_OK)
+        return result;
     if (!writer.open(destination, std::move(items))) {
         handler->Close();
         return failed(E_FAIL, writer.failure(), archive);
@@ -137,18 +165,31 @@ HRESULT extractArchive(const std::wstring& archivePath, const std::wstring& outp
 bool unpackArchive(const QString& archivePath, const QString& destDir, ISevenZipCallback* callback)
 {
     // The 7-Zip plug-in fills its own CRC tables when it is loaded.
-    try {
+    return withoutExceptions(archivePath, [&] {
         const std::wstring destination = destDir.toStdWString();
         const std::wstring archive = archivePath.toStdWString();
         return extractArchive(archive, destination, callback) == S_OK;
-    } catch (const char* reason) {
-        logFailure(QString::fromLatin1(reason), archivePath);
-    } catch (const std::bad_alloc&) {
-        logFailure(QStringLiteral("out of memory"), archivePath);
-    } catch (...) {
-        logFailure(QStringLiteral("unexpected error"), archivePath);
-    }
-    return false;
+    });
+}
+
+bool listArchive(const QString& archivePath, std::vector<ArchiveItem>& items)
+{
+    items.clear();
+    return withoutExceptions(archivePath, [&] {
+        const Library* library = Library::instance();
+        if (!library)
+            return false; // logged by the library loader
+        ExtractCallback* callback = new ExtractCallback(nullptr);
+        callback->AddRef();
+        ComPtr<IArchiveExtractCallback> callbackRef(callback);
+        ComPtr<IInArchive> handler;
+        if (openArchive(*library, archivePath, callback, handler, items) != S_OK) {
+            items.clear();
+            return false;
+        }
+        handler->Close();
+        return true;
+    });
 }
 
 void removeUnpackLeftovers(const QString& destDir)

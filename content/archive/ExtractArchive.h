@@ -1,11 +1,13 @@
 #pragma once
 
+#include "content/archive/ArchiveItem.h"
 #include "content/archive/ISevenZipCallback.h"
 #include "content/archive/SevenZipAbi.h"
 
 #include <QString>
 
 #include <string>
+#include <vector>
 
 // Unpacks every item of the 7z archive at archivePath below destDir, with the
 // paths stored in the archive, replacing existing files without asking;
@@ -16,6 +18,12 @@
 // the reason and the archive. callback may be null. Runs on the calling
 // thread (the library may add decoder threads); never throws.
 bool unpackArchive(const QString& archivePath, const QString& destDir, ISevenZipCallback* callback);
+
+// The items of the 7z archive at archivePath, read and checked as
+// unpackArchive reads and checks them, without writing anything; false with
+// the same critical line when unpackArchive would refuse the archive before
+// writing. Never throws.
+bool listArchive(const QString& archivePath, std::vector<ArchiveItem>& items);
 
 // Removes the temporary files that an unpack into destDir left when its
 // process was killed (an unpack that ends, well or not, removes its own),

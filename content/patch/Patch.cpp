@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -67,6 +68,7 @@ bool Patch::apply(const QString& gameDir, const QString& workDir)
     QList<Entry> removed;
     m_done = 0;
     m_total = 0;
+    m_gameDiffers = false;
 
     // Every entry is checked, and the run's size counted, before any file
     // is touched.
@@ -80,16 +82,44 @@ bool Patch::apply(const QString& gameDir, const QString& workDir)
     for (const Entry& entry : qAsConst(added))
         m_total = saturatedAdd(m_total, QFileInfo(entry.patchFile).size());
 
+    // So is every game file to rebuild: a game that is not the one the
+    // patch was made for is left as it is.
+    QList<Entry> toRebuild;
     for (const Entry& entry : qAsConst(modified)) {
+        bool upToDate = false;
+        if (!checkModified(entry, upToDate))
+            return false;
+        if (!upToDate)
+            toRebuild.append(entry);
+    }
+    for (const Entry& entry : qAsConst(toRebuild)) {
         if (!applyModified(entry))
             return false;
     }
+
+    // A path that turns from a file into a folder, or back, needs the old
+    // entry gone before the new one can take its place.
+    QSet<QString> addedFiles;
+    QSet<QString> addedFolders;
+    for (const Entry& entry : qAsConst(added)) {
+        addedFiles.insert(entry.relativePath);
+        addedFolders.unite(foldersOnTheWay(entry.relativePath));
+    }
+    QList<Entry> inTheWay;
+    QList<Entry> obsolete;
+    for (const Entry& entry : qAsConst(removed)) {
+        const bool folderGoesThere = addedFolders.contains(entry.relativePath);
+        const bool fileGoesAbove = foldersOnTheWay(entry.relativePath).intersects(addedFiles);
+        (folderGoesThere || fileGoesAbove ? inTheWay : obsolete).append(entry);
+    }
+    for (const Entry& entry : qAsConst(inTheWay))
+        applyRemoved(gameDir, entry);
     for (const Entry& entry : qAsConst(added)) {
         if (!applyAdded(entry))
             return false;
     }
-    for (const Entry& entry : qAsConst(removed))
-        applyRemoved(entry);
+    for (const Entry& entry : qAsConst(obsolete))
+        applyRemoved(gameDir, entry);
     return true;
 }
 
@@ -99,11 +129,11 @@ bool Patch::resolve(const QList<PatchContent>& contents, const QString& gameDir,
     for (const PatchContent& content : contents) {
         if (!content.isValid())
             return false;
-        Entry entry{content, QString(), QString(), QString()};
+        Entry entry{content, QString(), QString(), QString(), QString()};
         const QString path = content.path();
-        if (!safeJoinPath(gameDir, path, entry.gameFile) || !safeJoinPath(m_patchDir, path, entry.patchFile)
-            || !safeJoinPath(workDir, path, entry.workFile) || !foldersAreReal(gameDir, path)
-            || !foldersAreReal(workDir, path)) {
+        if (!safeJoinPath(QString(), path, entry.relativePath) || !safeJoinPath(gameDir, path, entry.gameFile)
+            || !safeJoinPath(m_patchDir, path, entry.patchFile) || !safeJoinPath(workDir, path, entry.workFile)
+            || !foldersAreReal(gameDir, path) || !foldersAreReal(workDir, path)) {
             Log::instance()->critical(QStringLiteral("patch apply invalid path: ") + path);
             return false;
         }
@@ -112,30 +142,40 @@ bool Patch::resolve(const QList<PatchContent>& contents, const QString& gameDir,
     return true;
 }
 
-bool Patch::applyModified(const Entry& entry)
+bool Patch::checkModified(const Entry& entry, bool& upToDate)
 {
     Log* log = Log::instance();
     const QString path = entry.content.path();
     const QString sha1Old = entry.content.sha1Old();
     const QString sha1New = entry.content.sha1New();
-    const QString& game = entry.gameFile;
-    const QString& delta = entry.patchFile;
-    const QString& work = entry.workFile;
 
     // A missing or unreadable game file has no digest: it is never up to
     // date, also not for an entry whose "sha1_new" is empty.
-    const QString hash = fileHash(game, QCryptographicHash::Sha1);
-    if (!hash.isEmpty() && hash == sha1New) {
+    const QString hash = fileHash(entry.gameFile, QCryptographicHash::Sha1);
+    upToDate = !hash.isEmpty() && hash == sha1New;
+    if (upToDate) {
         log->info(QStringLiteral("patch apply old hash match new hash for: ") + path + QStringLiteral(" actual: ") + hash
                   + QStringLiteral(" new: ") + sha1New);
-        m_done = saturatedAdd(saturatedAdd(m_done, QFileInfo(delta).size()), declaredSize(entry.content));
+        m_done = saturatedAdd(saturatedAdd(m_done, QFileInfo(entry.patchFile).size()), declaredSize(entry.content));
         return true;
     }
     if (hash.isEmpty() || hash != sha1Old) {
         log->critical(QStringLiteral("patch apply old hash mismatch for: ") + path + QStringLiteral(" actual: ") + hash
                       + QStringLiteral(" excpected: ") + sha1Old);
+        m_gameDiffers = true;
         return false;
     }
+    return true;
+}
+
+bool Patch::applyModified(const Entry& entry)
+{
+    Log* log = Log::instance();
+    const QString path = entry.content.path();
+    const QString sha1New = entry.content.sha1New();
+    const QString& game = entry.gameFile;
+    const QString& delta = entry.patchFile;
+    const QString& work = entry.workFile;
 
     // A work file left by an earlier run, or a link under its name, is
     // removed rather than written through.
@@ -201,12 +241,22 @@ bool Patch::applyAdded(const Entry& entry)
     return true;
 }
 
-void Patch::applyRemoved(const Entry& entry)
+void Patch::applyRemoved(const QString& gameDir, const Entry& entry)
 {
-    if (QFile::remove(entry.gameFile))
-        Log::instance()->info(QStringLiteral("patch apply remove obsolete file: ") + entry.gameFile);
-    else
+    if (!QFile::remove(entry.gameFile)) {
         Log::instance()->critical(QStringLiteral("patch apply failed to remove obsolete file: ") + entry.gameFile);
+        return;
+    }
+    Log::instance()->info(QStringLiteral("patch apply remove obsolete file: ") + entry.gameFile);
+    // The folders it leaves empty go with it, deepest first; one that holds
+    // anything else (the player's own files) stays, and so do those above.
+    QStringList folders = entry.relativePath.split(QLatin1Char('/'));
+    for (folders.removeLast(); !folders.isEmpty(); folders.removeLast()) {
+        const QString folder = joinPath(gameDir, folders.join(QLatin1Char('/')));
+        if (!QDir().rmdir(folder))
+            break;
+        Log::instance()->info(QStringLiteral("patch apply remove empty folder: ") + folder);
+    }
 }
 
 QString Patch::fileHash(const QString& path, QCryptographicHash::Algorithm algorithm)

@@ -110,6 +110,16 @@ bool logContains(const QString& text)
     return false;
 }
 
+QStringList criticalLogLines()
+{
+    QStringList lines;
+    for (const QString& line : logLines()) {
+        if (line.startsWith(QLatin1String("crit")))
+            lines << line;
+    }
+    return lines;
+}
+
 QString writeFile(const QString& path, const QByteArray& content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -138,6 +148,17 @@ QMap<QString, QByteArray> fileDigests(const QString& dir)
                      QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha1).toHex());
     }
     return files;
+}
+
+QStringList foldersBelow(const QString& dir)
+{
+    QStringList folders;
+    QDirIterator it(dir, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        folders << QDir(dir).relativeFilePath(it.next());
+    folders.sort();
+    return folders;
 }
 
 bool copyFiles(const QString& from, const QString& to)

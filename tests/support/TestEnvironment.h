@@ -21,6 +21,8 @@ QStringList logLines();
 void clearLog();
 // True when some log line contains the text.
 bool logContains(const QString& text);
+// The critical lines among them.
+QStringList criticalLogLines();
 
 // Writes a file (creating its folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& content);
@@ -29,6 +31,9 @@ QByteArray readFile(const QString& path);
 // The SHA-1 (hexadecimal) of every file below dir, hidden ones included, by
 // its path relative to dir.
 QMap<QString, QByteArray> fileDigests(const QString& dir);
+// Every folder below dir (links are not followed), by its path relative to
+// dir, sorted.
+QStringList foldersBelow(const QString& dir);
 // Copies every file below from to the same path below to, making folders;
 // false at the first file that cannot be copied.
 bool copyFiles(const QString& from, const QString& to);

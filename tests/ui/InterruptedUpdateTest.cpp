@@ -1,8 +1,9 @@
 // An update cut short where a player can cut it (the process killed inside
 // the unpack of a full package, between an install and its record in the
 // settings, inside a patch) and the launcher started again: the second run
-// ends "done" with "Game" exactly the published tree, every file's SHA-1 and
-// no other file. Each run is a process of its own (update_run_probe).
+// ends "done" with "Game" exactly the published tree (every file's SHA-1, no
+// other file, no other folder) and the player's own files as they were.
+// Each run is a process of its own (update_run_probe).
 
 #include "core/Version.h"
 #include "tests/support/Printers.h"
@@ -10,6 +11,7 @@
 #include "tests/support/TestHttpServer.h"
 #include "tools/publish/Publisher.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QJsonDocument>
@@ -31,6 +33,14 @@ const Version v120(1, 2, 0);
 
 const int kRunWaitMs = 90000;
 
+// A screenshot, a setting beside the launcher's files, a file in the folder
+// that 1.1.0 drops.
+const QMap<QString, QByteArray> kPlayerFiles = {
+    {"screenshots/shot.png", "a screenshot"},
+    {"data/user.cfg", "volume=3\n"},
+    {"old/mine.txt", "the player's"},
+};
+
 // A copy of data with a run of bytes replaced.
 QByteArray edited(QByteArray data, quint32 seed)
 {
@@ -47,15 +57,19 @@ protected:
         ASSERT_TRUE(m_server->isRunning());
         m_appDir = testsupport::rootDir() + "/QMX";
 
-        // No version removes a file, so that a full package unpacked over
-        // an older game gives exactly its own tree. The last item of the
-        // packages, "zz/big.bin", takes a while to write.
+        // 1.1.0 drops a folder, and a file beside one of the player's. The
+        // last item of the packages, "zz/big.bin", takes a while to write.
         const QByteArray big = randomBytes(3, 6 * 1024 * 1024);
         const struct {
             Version version;
             QMap<QString, QByteArray> files;
         } versions[] = {
-            {v100, {{"qmx_x64.exe", randomBytes(1, 30000)}, {"data/a.bin", randomBytes(2, 20000)}, {"zz/big.bin", big}}},
+            {v100,
+             {{"qmx_x64.exe", randomBytes(1, 30000)},
+              {"data/a.bin", randomBytes(2, 20000)},
+              {"old/dropped.txt", "dropped in 1.1.0\n"},
+              {"gone/dropped.txt", "dropped in 1.1.0\n"},
+              {"zz/big.bin", big}}},
             {v110,
              {{"qmx_x64.exe", randomBytes(11, 30000)},
               {"data/a.bin", randomBytes(12, 20000)},
@@ -77,7 +91,7 @@ protected:
         options.versionsDir = testsupport::rootDir() + "/versions";
         options.outDir = m_server->root();
         options.baseUrls = QStringList{m_server->url("").toString()};
-        options.fulls = {v120};
+        options.fulls = {v100, v120};
         options.compressionLevel = 1;
         QString error;
         ASSERT_TRUE(publish::publishRelease(options, m_release, &error)) << error.toStdString();
@@ -91,13 +105,15 @@ protected:
     }
     QString gameDir() const { return m_appDir + "/Game"; }
 
-    // Serves the whole release, or only its full package.
-    void serveManifest(bool fullOnly)
+    // Serves the whole release, or only the full package of a version (as
+    // the published one).
+    void serveManifest(const Version& fullOnly = Version())
     {
         publish::Release release = m_release;
-        if (fullOnly) {
+        if (fullOnly.isValid()) {
+            release.gameVersion = fullOnly;
             for (int i = release.contents.size() - 1; i >= 0; --i) {
-                if (release.contents.at(i).versionFrom.isValid())
+                if (release.contents.at(i).versionFrom.isValid() || release.contents.at(i).versionTo != fullOnly)
                     release.contents.removeAt(i);
             }
         }
@@ -106,17 +122,20 @@ protected:
             << error.toStdString();
     }
 
-    // A launcher that has run before, with the version installed in "Game"
-    // (none: an empty game).
+    // A launcher that has run before and installed the version in "Game"
+    // (none: an empty game), where the player then made files of his own.
     void prepare(const Version& installed)
     {
         QJsonObject settings{{"eula_accepted", 20171002}, {"update_url", m_server->url("/update.json").toString()}};
         QDir().mkpath(gameDir());
-        if (installed.isValid()) {
-            ASSERT_TRUE(testsupport::copyFiles(versionDir(installed), gameDir()));
-            settings.insert("qmx.installed_version", installed.toString());
-        }
         testsupport::writeFile(m_appDir + "/QMXLauncher.conf", QJsonDocument(settings).toJson());
+        if (installed.isValid()) {
+            serveManifest(installed);
+            ASSERT_EQ(run(), 0);
+            ASSERT_EQ(installedVersion(), installed.toString());
+        }
+        for (auto it = kPlayerFiles.constBegin(); it != kPlayerFiles.constEnd(); ++it)
+            testsupport::writeFile(gameDir() + "/" + it.key(), it.value());
     }
 
     QString installedVersion() const
@@ -171,7 +190,7 @@ TEST_F(InterruptedUpdateTest, TheNextStartEndsWithThePublishedGame)
     const struct {
         const char* what;
         Version installed;
-        bool fullOnlyFirst; // the first run is offered only the full package
+        bool fullOnlyFirst; // the first run is offered only the full package of 1.2.0
         QStringList kill;
         bool leavesUnpackFiles;
     } cases[] = {
@@ -190,7 +209,7 @@ TEST_F(InterruptedUpdateTest, TheNextStartEndsWithThePublishedGame)
         SCOPED_TRACE(c.what);
         QDir(m_appDir).removeRecursively();
         prepare(c.installed);
-        serveManifest(c.fullOnlyFirst);
+        serveManifest(c.fullOnlyFirst ? v120 : Version());
 
         ASSERT_EQ(run(c.kill), -1) << "the first run was not cut short";
         EXPECT_EQ(installedVersion(), c.installed.isValid() ? c.installed.toString() : QString());
@@ -198,11 +217,20 @@ TEST_F(InterruptedUpdateTest, TheNextStartEndsWithThePublishedGame)
             EXPECT_FALSE(unpackLeftovers(gameDir()).isEmpty()) << "not killed inside the unpack";
         }
 
-        serveManifest(false);
+        serveManifest();
         EXPECT_EQ(run(), 0);
-        const QMap<QString, QByteArray> published = testsupport::fileDigests(versionDir(v120));
+        QMap<QString, QByteArray> published = testsupport::fileDigests(versionDir(v120));
+        QStringList folders = testsupport::foldersBelow(versionDir(v120));
+        for (auto it = kPlayerFiles.constBegin(); it != kPlayerFiles.constEnd(); ++it) {
+            EXPECT_EQ(testsupport::readFile(gameDir() + "/" + it.key()), it.value()) << it.key().toStdString();
+            published.insert(it.key(), QCryptographicHash::hash(it.value(), QCryptographicHash::Sha1).toHex());
+            folders << it.key().section('/', 0, 0);
+        }
+        folders.removeDuplicates();
+        folders.sort();
         const QMap<QString, QByteArray> game = testsupport::fileDigests(gameDir());
         EXPECT_EQ(QStringList(game.keys()).join(' '), QStringList(published.keys()).join(' '));
+        EXPECT_EQ(testsupport::foldersBelow(gameDir()).join(' '), folders.join(' '));
         for (auto it = published.constBegin(); it != published.constEnd(); ++it)
             EXPECT_EQ(QString(game.value(it.key())), QString(it.value())) << it.key().toStdString();
         EXPECT_EQ(installedVersion(), "1.2.0");

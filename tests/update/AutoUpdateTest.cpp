@@ -333,17 +333,6 @@ TEST_F(UpdateJobTest, FailuresEndTheJobWithTheirCode)
     }
 }
 
-// The critical lines of the log.
-QStringList criticalLines()
-{
-    QStringList lines;
-    for (const QString& line : testsupport::logLines()) {
-        if (line.startsWith("crit"))
-            lines << line;
-    }
-    return lines;
-}
-
 bool archiveRequested(const testsupport::TestHttpServer& server)
 {
     for (const QJsonObject& request : server.requests()) {
@@ -408,7 +397,7 @@ TEST_F(UpdateJobTest, ListsThatDoNotReachThePublishedVersionAreRefused)
         else
             EXPECT_TRUE(entriesOf(gameDirPath()).isEmpty());
         EXPECT_FALSE(archiveRequested(*m_server)) << m_server->requests().size() - requestsBefore;
-        const QStringList critical = criticalLines();
+        const QStringList critical = testsupport::criticalLogLines();
         ASSERT_EQ(critical.size(), 1) << critical.join('\n').toStdString();
         EXPECT_TRUE(critical.first().endsWith("game contents do not reach the published version: installed "
                                               + c.installed.toString() + " reachable " + c.reachable.toString()
@@ -417,30 +406,54 @@ TEST_F(UpdateJobTest, ListsThatDoNotReachThePublishedVersionAreRefused)
     }
 }
 
-TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
+TEST_F(UpdateJobTest, ManifestsThatCannotBeUsedAreInvalid)
 {
     publish({v100});
-    const struct {
-        const char* what;
-        const char* product;
-        bool full;
-    } cases[] = {
-        {"two game contents with one id", "qmx", true},
-        {"two launcher contents with one id", "qmx_launcher_en", true},
-        {"a check only", "qmx", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QJsonObject manifest = m_release.manifest();
-        QJsonObject product = manifest.value(c.product).toObject();
+    // Two contents of their own, under one id.
+    const auto twins = [this](QJsonObject& product) {
         QJsonArray contents = product.value("content").toArray();
-        // Two contents of their own, under one id.
         for (int i = 0; i < 2; ++i) {
             QJsonObject twin = m_release.contents.at(i).toJson();
             twin["id"] = "twin";
             contents.append(twin);
         }
         product["content"] = contents;
+    };
+    const auto version = [](const QJsonValue& value) {
+        return [value](QJsonObject& product) {
+            if (value.isUndefined())
+                product.remove("version");
+            else
+                product["version"] = value;
+        };
+    };
+    const struct {
+        const char* what;
+        const char* product;
+        std::function<void(QJsonObject&)> edit;
+        bool full;
+        QString problem;
+    } cases[] = {
+        {"two game contents with one id", "qmx", twins, true, "duplicate content id: qmx/twin"},
+        {"two launcher contents with one id", "qmx_launcher_en", twins, true,
+         "duplicate content id: qmx_launcher_en/twin"},
+        {"a check only", "qmx", twins, false, "duplicate content id: qmx/twin"},
+        // Never newer than anything: a fresh install would end up to date
+        // over an empty game.
+        {"a game version that is a number", "qmx", version(120), true, "product version is not a version: qmx/120"},
+        {"an empty game version", "qmx", version(""), true, "product version is not a version: qmx/\"\""},
+        {"no game version", "qmx", version(QJsonValue::Undefined), true,
+         "product version is not a version: qmx/null"},
+        {"a game version of words", "qmx", version("one.two"), false,
+         "product version is not a version: qmx/\"one.two\""},
+        {"an empty launcher version", "qmx_launcher_en", version(""), true,
+         "product version is not a version: qmx_launcher_en/\"\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QJsonObject manifest = m_release.manifest();
+        QJsonObject product = manifest.value(c.product).toObject();
+        c.edit(product);
         manifest[c.product] = product;
         writeManifest(manifest);
         testsupport::clearLog();
@@ -452,10 +465,10 @@ TEST_F(UpdateJobTest, DuplicateContentIdsMakeTheManifestInvalid)
         EXPECT_FALSE(archiveRequested(*m_server));
         ProductUpdateInfo stored;
         EXPECT_FALSE(AutoUpdate::instance()->gameUpdateInfo(stored)) << "an invalid manifest is not stored";
-        const QStringList critical = criticalLines();
+        const QStringList critical = testsupport::criticalLogLines();
         ASSERT_EQ(critical.size(), 1) << critical.join('\n').toStdString();
-        EXPECT_TRUE(critical.first().endsWith("parsing update info fail: " + manifestUrl().toString()
-                                              + " duplicate content id: " + c.product + "/twin"))
+        EXPECT_TRUE(critical.first().endsWith("parsing update info fail: " + manifestUrl().toString() + " "
+                                              + c.problem))
             << critical.first().toStdString();
     }
 }
@@ -466,33 +479,59 @@ TEST_F(UpdateJobTest, AFullPackageCutShortOverTheGameIsInstalledAgain)
     // in place by then, over 1.0.0.
     for (const Version& version : {v100, v110, v120})
         testsupport::writeFile(versionDir(version) + "/zz/late.bin", QByteArray(2 * 1024 * 1024, '\0'));
-    publish({v120});
-    install(v100);
-    publish::Release fullOnly = m_release;
-    fullOnly.contents = {*findContent(m_release, "qmx_full_1.2.0")};
-    writeManifest(fullOnly.manifest());
-    {
-        testsupport::FileSizeLimit fullDisk(1024 * 1024);
-        EXPECT_EQ(runJob().result, ErrUpdateFailedToUnpack);
+    publish({v100, v110, v120});
+    const struct {
+        const char* what;
+        bool withdrawn; // 1.2.0 is withdrawn before the next run, 1.1.0 published again
+        QString reinstalled;
+        Version version;
+    } cases[] = {
+        // Offered the chain from 1.0.0, which cannot apply to these files
+        // any more: the package is installed again, and what 1.1.0 removed
+        // goes.
+        {"the same release", false, kFull120, v120},
+        // What the cut-short unpack was the first to put there (1.2.0's
+        // "data/empty.dat") is the launcher's, and goes too.
+        {"an older release", true, "qmx/qmx_full_1.1.0", v110},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(gameDirPath()).removeRecursively();
+        QDir(appDir() + "/Update").removeRecursively();
+        installByLauncher(v100);
+        const PlayerFiles mine = {{"data/user.cfg", "the player's"}, {"saves/one.sav", "saved"}};
+        addPlayerFiles(mine);
+        publish::Release release = m_release;
+        release.contents = {*findContent(m_release, "qmx_full_1.2.0")};
+        writeManifest(release.manifest());
+        {
+            testsupport::FileSizeLimit fullDisk(1024 * 1024);
+            EXPECT_EQ(runJob().result, ErrUpdateFailedToUnpack);
+        }
+        EXPECT_EQ(installedGameVersion(), v100);
+        EXPECT_NE(testsupport::readFile(gameDirPath() + "/qmx_x64.exe"),
+                  testsupport::readFile(versionDir(v100) + "/qmx_x64.exe"));
+        EXPECT_TRUE(QFileInfo::exists(gameDirPath() + "/data/empty.dat"));
+
+        release = m_release;
+        if (c.withdrawn) {
+            release.gameVersion = v110;
+            release.contents = {*findContent(m_release, "qmx_full_1.1.0"),
+                                *findContent(m_release, "qmx_patch_1.0.0_1.1.0")};
+        }
+        writeManifest(release.manifest());
+        testsupport::clearLog();
+        const JobRecord job = runJob();
+        EXPECT_EQ(job.result, UpdateDone);
+        EXPECT_EQ(job.installed(), QStringList({c.reinstalled}));
+        EXPECT_EQ(installedGameVersion(), c.version);
+        expectGameIs(c.version, true, mine);
+        EXPECT_TRUE(logContains("game unpack of 1.2.0 over 1.0.0 was not recorded: the game counts as not installed"));
+
+        // Recorded now: the run after that finds the game current.
+        EXPECT_EQ(runJob().result, UpdateUpToDate);
+        EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/.game-unpack"));
     }
-    EXPECT_EQ(installedGameVersion(), v100);
-    EXPECT_NE(testsupport::readFile(gameDirPath() + "/qmx_x64.exe"), testsupport::readFile(versionDir(v100) + "/qmx_x64.exe"));
-
-    // The next run is offered the chain from 1.0.0, which cannot apply to
-    // these files any more: the package is installed again.
-    writeManifest();
-    testsupport::clearLog();
-    const JobRecord job = runJob();
-    EXPECT_EQ(job.result, UpdateDone);
-    EXPECT_EQ(job.installed(), QStringList({kFull120}));
-    EXPECT_EQ(installedGameVersion(), v120);
-    // In place over 1.0.0: what 1.1.0 removed stays.
-    expectGameIs(v120, false);
-    EXPECT_TRUE(logContains("game unpack of 1.2.0 over 1.0.0 was not recorded: the game counts as not installed"));
-
-    // Recorded now: the run after that finds the game current.
-    EXPECT_EQ(runJob().result, UpdateUpToDate);
-    EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/.game-unpack"));
 }
 
 TEST_F(UpdateJobTest, ContentNamesAndIdsMustBePlainFileNames)

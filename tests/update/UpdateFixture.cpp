@@ -3,11 +3,13 @@
 #include "core/Localization.h"
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
+#include "core/SafePath.h"
 #include "tests/support/TestEnvironment.h"
 #include "update/AutoUpdate.h"
 #include "update/GameUpdate.h"
 #include "update/SelectContents.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QMap>
 #include <QRandomGenerator>
@@ -133,6 +135,28 @@ void UpdateJobTest::install(const Version& version)
     setInstalledGameVersion(version);
 }
 
+void UpdateJobTest::installByLauncher(const Version& version)
+{
+    publish::Release release = m_release;
+    release.gameVersion = version;
+    release.contents.clear();
+    for (const publish::PublishedContent& content : m_release.contents) {
+        if (!content.versionFrom.isValid() && content.versionTo == version)
+            release.contents.append(content);
+    }
+    ASSERT_EQ(release.contents.size(), 1) << "no full package of " << version.toString().toStdString();
+    writeManifest(release.manifest());
+    setInstalledGameVersion(Version());
+    ASSERT_EQ(runJob().result, UpdateDone);
+    ASSERT_EQ(installedGameVersion(), version);
+}
+
+void UpdateJobTest::addPlayerFiles(const PlayerFiles& files)
+{
+    for (auto it = files.constBegin(); it != files.constEnd(); ++it)
+        testsupport::writeFile(gameDirPath() + "/" + it.key(), it.value());
+}
+
 JobWatch::JobWatch(AutoUpdate* engine) : m_engine(engine)
 {
     m_clock.start();
@@ -196,14 +220,24 @@ JobRecord UpdateJobTest::runJob(const QList<QUrl>& manifestUrls, bool full, int 
     return watch.record;
 }
 
-void UpdateJobTest::expectGameIs(const Version& version, bool exact) const
+void UpdateJobTest::expectGameIs(const Version& version, bool exact, const PlayerFiles& player) const
 {
-    const QMap<QString, QByteArray> expected = testsupport::fileDigests(versionDir(version));
+    QMap<QString, QByteArray> expected = testsupport::fileDigests(versionDir(version));
+    QStringList folders = testsupport::foldersBelow(versionDir(version));
+    for (auto it = player.constBegin(); it != player.constEnd(); ++it) {
+        EXPECT_EQ(testsupport::readFile(gameDirPath() + "/" + it.key()), it.value()) << it.key().toStdString();
+        expected.insert(it.key(), QCryptographicHash::hash(it.value(), QCryptographicHash::Sha1).toHex());
+        for (const QString& folder : foldersOnTheWay(it.key()))
+            folders << folder;
+    }
     const QMap<QString, QByteArray> actual = testsupport::fileDigests(gameDirPath());
     for (auto it = expected.constBegin(); it != expected.constEnd(); ++it)
         EXPECT_EQ(actual.value(it.key()), it.value()) << it.key().toStdString();
     if (exact) {
-        EXPECT_EQ(actual.keys(), expected.keys());
+        EXPECT_EQ(QStringList(actual.keys()).join(' ').toStdString(), QStringList(expected.keys()).join(' ').toStdString());
+        folders.removeDuplicates();
+        folders.sort();
+        EXPECT_EQ(testsupport::foldersBelow(gameDirPath()).join(' ').toStdString(), folders.join(' ').toStdString());
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -65,6 +66,9 @@ private:
     QElapsedTimer m_clock;
 };
 
+// Files that the player made in "Game", by their path there.
+using PlayerFiles = QMap<QString, QByteArray>;
+
 // A small synthetic game in three versions (1.0.0, 1.1.0, 1.2.0) with
 // changed, added, removed and unchanged files in folders, published to a
 // local HTTP server, and the engine with a fresh application directory.
@@ -81,8 +85,14 @@ protected:
     void writeManifest();
     void writeManifest(const QJsonObject& manifest);
 
-    // Copies a version folder into "Game" and records it as installed.
+    // Copies a version folder into "Game" and records it as installed, as
+    // an older launcher that kept no record of the files leaves it.
     void install(const Version& version);
+    // Installs a version as the launcher does on a first start: by a job
+    // that is offered the version's full package alone (published before).
+    void installByLauncher(const Version& version);
+    // Writes files of the player's own into "Game".
+    void addPlayerFiles(const PlayerFiles& files);
 
     // Starts a job and waits (bounded) for updateFinish.
     JobRecord runJob(const QList<QUrl>& manifestUrls, bool full = true, int timeoutMs = 60000);
@@ -91,8 +101,9 @@ protected:
     QUrl manifestUrl() const { return m_server->url("/update.json"); }
     QString versionDir(const Version& version) const;
     // Every file of "Game" has the SHA-1 of the same file of the version;
-    // exact: and there is no other file.
-    void expectGameIs(const Version& version, bool exact = true) const;
+    // exact: and there is no other file, and the folders are the version's.
+    // The player's files are there too, byte for byte, with their folders.
+    void expectGameIs(const Version& version, bool exact = true, const PlayerFiles& player = {}) const;
 
     std::unique_ptr<testsupport::TestHttpServer> m_server;
     publish::Release m_release;

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
 #include <QThread>
 
@@ -206,11 +207,7 @@ TEST_F(Unpack, FailuresReportFalseAndLeaveNoPartialFile)
             EXPECT_FALSE(unpackArchive(archive, path("dest"), nullptr));
         }
         // The reason, as the one critical line of the failure.
-        QStringList critical;
-        for (const QString& line : testsupport::logLines()) {
-            if (line.startsWith("crit"))
-                critical << line;
-        }
+        const QStringList critical = testsupport::criticalLogLines();
         ASSERT_EQ(critical.size(), 1) << testsupport::logLines().join('\n').toStdString();
         EXPECT_TRUE(critical.first().contains(QString("unpack failed: ") + c.reason)) << critical.first().toStdString();
         EXPECT_TRUE(critical.first().endsWith(": " + archive)) << critical.first().toStdString();
@@ -223,6 +220,42 @@ TEST_F(Unpack, FailuresReportFalseAndLeaveNoPartialFile)
             EXPECT_TRUE(entries.remove(entry)) << entry.toStdString();
         EXPECT_TRUE(entries.isEmpty()) << QStringList(entries.values()).join(' ').toStdString();
         EXPECT_TRUE(temporaries(path("dest")).isEmpty());
+    }
+}
+
+// What an unpack would write, known before anything is: every item with
+// its kind and cleaned path, or the refusal an unpack would log.
+TEST_F(Unpack, ListingNamesEveryItem)
+{
+    const QString source = path("src");
+    writeMixedTree(source);
+    makeLink("data/text.txt", source + "/link");
+    const QString archive = pack(source, path("mixed.7z"));
+    ASSERT_FALSE(archive.isEmpty());
+    std::vector<ArchiveItem> items;
+    ASSERT_TRUE(listArchive(archive, items));
+    QMap<QString, QString> listed;
+    for (const ArchiveItem& item : items) {
+        const QString kind = item.kind == ArchiveItem::Kind::Directory ? "dir"
+                             : item.kind == ArchiveItem::Kind::Symlink ? "link"
+                             : item.kind == ArchiveItem::Kind::File    ? "file"
+                                                                       : "skip";
+        listed.insert(item.path, kind);
+    }
+    QMap<QString, QString> expected;
+    const QMap<QString, QString> tree = describeTree(source);
+    for (auto it = tree.constBegin(); it != tree.constEnd(); ++it)
+        expected.insert(it.key(), it.value().section(':', 0, 0));
+    EXPECT_EQ(listed, expected);
+
+    for (const QString& refused : {writeFile(path("text.7z"), "not an archive"),
+                                   pack(path("src"), path("enc.7z"), {"-pSecret"})}) {
+        testsupport::clearLog();
+        EXPECT_FALSE(listArchive(refused, items));
+        EXPECT_TRUE(items.empty());
+        ASSERT_EQ(testsupport::logLines().size(), 1);
+        EXPECT_TRUE(testsupport::logLines().first().startsWith("crit"));
+        EXPECT_TRUE(testsupport::logLines().first().contains("unpack failed: "));
     }
 }
 

@@ -203,15 +203,22 @@ TEST(PatchApply, AnEmptyPatchTouchesNothing)
     EXPECT_TRUE(testsupport::logContains("applying patch to "));
 }
 
+// A game file that is not the one the patch was made for is found before
+// anything is written: the files before it in the list stay as they were,
+// and the run says why it failed.
 TEST(PatchApply, FailuresLeaveTheGameFileWhole)
 {
     const QByteArray old = randomBytes(6000, 5);
     const QByteArray neu = old.left(3000) + randomBytes(100, 6) + old.mid(3000);
+    const QByteArray firstOld = randomBytes(3000, 9);
+    const QByteArray firstNew = firstOld + "rebuilt";
     const struct {
         const char* name;
         std::function<void(PatchSetup&, QJsonObject&)> change;
         std::function<QString(const PatchSetup&)> logLine;
         QByteArray gameContent; // of a.dat afterwards; null: missing
+        bool gameDiffers;
+        bool firstRebuilt; // the entry before a.dat
     } cases[] = {
         {"old hash mismatch",
          [](PatchSetup& s, QJsonObject&) { s.gameFile("a.dat", "changed by the player"); },
@@ -219,52 +226,126 @@ TEST(PatchApply, FailuresLeaveTheGameFileWhole)
              return "patch apply old hash mismatch for: a.dat actual: " + sha1("changed by the player")
                     + " excpected: ";
          },
-         "changed by the player"},
+         "changed by the player", true, false},
         {"game file missing",
          [](PatchSetup& s, QJsonObject&) { QFile::remove(s.game + "/a.dat"); },
          [](const PatchSetup&) { return QString("patch apply old hash mismatch for: a.dat actual:  excpected: "); },
-         QByteArray()},
+         QByteArray(), true, false},
         {"game file missing, and no new digest to compare with",
          [](PatchSetup& s, QJsonObject& entry) {
              QFile::remove(s.game + "/a.dat");
              entry.remove("sha1_new");
          },
          [old](const PatchSetup&) { return "patch apply old hash mismatch for: a.dat actual:  excpected: " + sha1(old); },
-         QByteArray()},
+         QByteArray(), true, false},
         {"upper-case digest",
          [](PatchSetup&, QJsonObject& entry) { entry["sha1_old"] = entry["sha1_old"].toString().toUpper(); },
          [old](const PatchSetup&) { return "patch apply old hash mismatch for: a.dat actual: " + sha1(old); },
-         old},
+         old, true, false},
         {"new hash mismatch",
          [](PatchSetup&, QJsonObject& entry) { entry["sha1_new"] = QString(40, '0'); },
          [neu](const PatchSetup&) {
              return "patch apply new hash mismatch for: a.dat actual: " + sha1(neu) + " excpected: " + QString(40, '0');
          },
-         old},
+         old, false, true},
         {"corrupt delta",
          [](PatchSetup& s, QJsonObject&) { testsupport::writeFile(s.patch + "/a.dat", patchtest::bytes({0xA7})); },
          [](const PatchSetup& s) {
              return "patch apply failed: code: 20 orig: " + s.game + "/a.dat patch: " + s.patch
                     + "/a.dat temp: " + s.work + "/a.dat";
          },
-         old},
+         old, false, true},
         {"work directory cannot be made",
          [](PatchSetup& s, QJsonObject&) { testsupport::writeFile(s.work, "a file where the folder goes"); },
-         [](const PatchSetup& s) { return "patch apply failed to create temp file: " + s.work + "/a.dat"; },
-         old},
+         [](const PatchSetup& s) { return "patch apply failed to create temp file: " + s.work + "/0.dat"; },
+         old, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PatchSetup setup(testsupport::rootDir() + "/" + c.name);
+        setup.modify("0.dat", firstOld, firstNew);
         setup.modify("a.dat", old, neu);
-        QJsonObject entry = setup.modified[0].toObject();
+        QJsonObject entry = setup.modified[1].toObject();
         c.change(setup, entry);
-        setup.modified[0] = entry;
+        setup.modified[1] = entry;
         testsupport::clearLog();
-        EXPECT_FALSE(setup.apply(nullptr));
+        setup.writeConfig();
+        Patch patch(nullptr);
+        ASSERT_TRUE(patch.load(setup.patch));
+        EXPECT_FALSE(patch.apply(setup.game, setup.work));
+        EXPECT_EQ(patch.gameDiffers(), c.gameDiffers);
         EXPECT_TRUE(testsupport::logContains(c.logLine(setup))) << c.logLine(setup).toStdString();
         QFile game(setup.game + "/a.dat");
         EXPECT_EQ(game.exists() ? testsupport::readFile(game.fileName()) : QByteArray(), c.gameContent);
+        EXPECT_EQ(testsupport::readFile(setup.game + "/0.dat"), c.firstRebuilt ? firstNew : firstOld);
+    }
+}
+
+// Every entry of the game directory: "dir" for a folder, else the content.
+QMap<QString, QByteArray> entries(const QString& dir)
+{
+    QMap<QString, QByteArray> found;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        found.insert(QDir(dir).relativeFilePath(path), it.fileInfo().isDir() ? "dir" : testsupport::readFile(path));
+    }
+    return found;
+}
+
+TEST(PatchApply, RemovalsMakeRoomAndTakeTheFoldersTheyEmpty)
+{
+    const struct {
+        const char* name;
+        std::function<void(PatchSetup&)> build;
+        bool applied;
+        QMap<QString, QByteArray> after;
+    } cases[] = {
+        {"a file becomes a folder",
+         [](PatchSetup& s) {
+             s.gameFile("data", "a file");
+             s.add("data/x", "x");
+             s.remove("data");
+         },
+         true, {{"data", "dir"}, {"data/x", "x"}}},
+        {"a folder becomes a file",
+         [](PatchSetup& s) {
+             s.gameFile("data/a", "a");
+             s.gameFile("data/sub/b", "b");
+             s.add("data", "a file now");
+             s.remove("data/a");
+             s.remove("data/sub/b");
+         },
+         true, {{"data", "a file now"}}},
+        {"removals empty nested folders",
+         [](PatchSetup& s) {
+             s.gameFile("a/b/c.txt", "c");
+             s.gameFile("keep.txt", "keep");
+             s.remove("a/b/c.txt");
+         },
+         true, {{"keep.txt", "keep"}}},
+        {"a folder that holds the player's file stays",
+         [](PatchSetup& s) {
+             s.gameFile("a/b/c.txt", "c");
+             s.gameFile("a/mine.txt", "mine");
+             s.remove("a/b/c.txt");
+         },
+         true, {{"a", "dir"}, {"a/mine.txt", "mine"}}},
+        {"the player's file in a folder that becomes a file",
+         [](PatchSetup& s) {
+             s.gameFile("data/a", "a");
+             s.gameFile("data/mine", "mine");
+             s.add("data", "a file now");
+             s.remove("data/a");
+         },
+         false, {{"data", "dir"}, {"data/mine", "mine"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PatchSetup setup(testsupport::rootDir() + "/" + c.name);
+        c.build(setup);
+        EXPECT_EQ(setup.apply(nullptr), c.applied);
+        EXPECT_EQ(entries(setup.game), c.after);
     }
 }
 
