@@ -64,6 +64,7 @@ InstallDialog::InstallDialog(QWidget* parent)
     m_pathButton = new QPushButton(TR::tr("InstallDlgBtnSelect"), body);
     m_pathButton->setObjectName(QStringLiteral("path_btn"));
     m_pathButton->setCursor(Qt::PointingHandCursor);
+    keepEnterForTheWindowAction(m_pathButton);
     connect(m_pathButton, &QPushButton::clicked, this, &InstallDialog::selectPath);
 
     m_desktopBox = new QCheckBox(TR::tr("InstallDlgCreateShortcut"), body);
