@@ -10,6 +10,7 @@
 #include "ui/InstallDialog.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QTextEdit>
 
@@ -117,6 +118,42 @@ TEST_F(EnterAfterAClickTest, EnterAcceptsTheLicenceWhateverWasClickedBefore)
         ModalSteps script(steps);
         EXPECT_TRUE(showEulaAcceptDialog(nullptr));
         EXPECT_EQ(seen, reject ? QStringList{"Program will exit. Do you want to continue?"} : QStringList());
+    }
+}
+
+// The target usually does not exist yet; the picker opens where the nearest
+// part of it does.
+TEST_F(EnterAfterAClickTest, ThePickerStartsAtTheTargetOrTheNearestFolderAboveIt)
+{
+    const QString games = testsupport::rootDir() + "/Games";
+    QDir().mkpath(games + "/QMX_EN");
+    testsupport::writeFile(games + "/notes.txt", "a file");
+    const struct {
+        const char* what;
+        QString target;
+        QString start;
+    } cases[] = {
+        {"an existing folder", games + "/QMX_EN", games + "/QMX_EN"},
+        {"two levels still to be made", games + "/New/QMX_EN", games},
+        {"a file in the way: the home folder", games + "/notes.txt/QMX_EN", testsupport::homeDir()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallDialog dialog(nullptr);
+        dialog.setInstallPath(c.target);
+        dialog.show();
+        QString startedIn;
+        ModalSteps script({
+            [&](QWidget* window) {
+                auto picker = qobject_cast<QFileDialog*>(window);
+                ASSERT_NE(picker, nullptr);
+                startedIn = picker->directory().absolutePath();
+                picker->reject();
+            },
+        });
+        QTest::mouseClick(dialog.findChild<QPushButton*>("path_btn"), Qt::LeftButton);
+        EXPECT_EQ(script.done(), 1);
+        EXPECT_EQ(startedIn, c.start);
     }
 }
 
