@@ -71,13 +71,19 @@ int createShellLink(const QString& target, const QString& linkPath, const QStrin
     QString name = QFileInfo(linkPath).fileName();
     if (name.endsWith(shellLinkSuffix()))
         name.chop(shellLinkSuffix().size());
+    // Qt on X11 names the class of a program's windows after the file it
+    // was started as (unless the program sets an application name, which
+    // the launcher does not): started from this entry, the target's name.
+    const QString windowClass = QFileInfo(target).fileName();
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=%1\n"
                                         "Exec=%2\n"
                                         "Icon=%3\n"
-                                        "Terminal=false\n")
-                             .arg(escapedValue(name), desktopEntryExecArgument(target), escapedValue(iconPath));
+                                        "Terminal=false\n"
+                                        "StartupWMClass=%4\n")
+                             .arg(escapedValue(name), desktopEntryExecArgument(target), escapedValue(iconPath),
+                                  escapedValue(windowClass));
     const QFileDevice::Permissions executable = QFileDevice::ReadOwner | QFileDevice::WriteOwner
         | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
         | QFileDevice::ExeOther;

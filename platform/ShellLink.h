@@ -11,8 +11,10 @@ QString shellLinkSuffix();
 // Writes the shortcut at linkPath, whole, and marks it executable (desktops
 // refuse to start entries that are not). It starts target with no arguments;
 // the name shown is the link file's name without the suffix, the picture the
-// icon file at iconPath (an absolute path). Returns 0, or a negative code when
-// the file could not be written (the negated QFileDevice::FileError).
+// icon file at iconPath (an absolute path). Its window class
+// ("StartupWMClass"), by which docks tie the running program's windows to the
+// entry, is the file name of target. Returns 0, or a negative code when the
+// file could not be written (the negated QFileDevice::FileError).
 int createShellLink(const QString& target, const QString& linkPath, const QString& iconPath);
 
 // One argument of an Exec key, quoted when it holds a reserved character and

@@ -36,3 +36,9 @@ class SocialButton : public QPushButton
 public:
     using QPushButton::QPushButton;
 };
+
+// For every button of a window but its own action (PLAY, INSTALL, the
+// licence's ACCEPT): a click leaves the keyboard focus where it was and the
+// button never becomes the default, so Enter goes on pressing the window's
+// action. Tab still reaches the button, and Space presses it then.
+void keepEnterForTheWindowAction(QAbstractButton* button);

@@ -84,6 +84,7 @@ EulaDialog::EulaDialog(QWidget* parent, const QString& text, bool acceptMode)
         accept->setFocus();
         connect(accept, &QPushButton::clicked, this, &QDialog::accept);
         auto rejectButton = new BaseButton(TR::tr("LicDlgBtnReject"), buttons);
+        keepEnterForTheWindowAction(rejectButton);
         connect(rejectButton, &QPushButton::clicked, this, &StyledDialog::reject);
         buttonLayout->addWidget(accept);
         buttonLayout->addWidget(rejectButton);

@@ -64,6 +64,7 @@ InstallDialog::InstallDialog(QWidget* parent)
     m_pathButton = new QPushButton(TR::tr("InstallDlgBtnSelect"), body);
     m_pathButton->setObjectName(QStringLiteral("path_btn"));
     m_pathButton->setCursor(Qt::PointingHandCursor);
+    keepEnterForTheWindowAction(m_pathButton);
     connect(m_pathButton, &QPushButton::clicked, this, &InstallDialog::selectPath);
 
     m_desktopBox = new QCheckBox(TR::tr("InstallDlgCreateShortcut"), body);
@@ -148,8 +149,14 @@ void InstallDialog::updateCheckFinished()
 
 void InstallDialog::selectPath()
 {
-    const QString chosen = QFileDialog::getExistingDirectory(this, TR::tr("InstallDlgSelectPathTitle"), m_targetPath,
-                                                             QFileDialog::ShowDirsOnly);
+    // The target usually does not exist yet: the picker opens in the
+    // nearest folder of it that does; in the home folder when there is
+    // none (a file in the way).
+    QString start = install::nearestExistingFolder(m_targetPath);
+    if (start.isEmpty())
+        start = QDir::homePath();
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, TR::tr("InstallDlgSelectPathTitle"), start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return;
     m_targetPath = chosen;

@@ -44,6 +44,7 @@ SocialButton* linkButton(QWidget* parent, const QString& name, void (Social::*op
     auto button = new SocialButton(parent);
     button->setObjectName(name);
     button->setCursor(Qt::PointingHandCursor);
+    keepEnterForTheWindowAction(button);
     QObject::connect(button, &QPushButton::clicked, Social::instance(), open);
     return button;
 }
@@ -63,6 +64,7 @@ LauncherHeader::LauncherHeader(QWidget* parent, bool withLanguageMenu, IProgramS
     m_settingsButton = new SocialButton(this);
     m_settingsButton->setObjectName(QStringLiteral("settings"));
     m_settingsButton->setCursor(Qt::PointingHandCursor);
+    keepEnterForTheWindowAction(m_settingsButton);
 
     auto menu = new QMenu(this);
     m_eulaAction = new QAction(this);

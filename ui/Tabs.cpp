@@ -1,5 +1,7 @@
 #include "ui/Tabs.h"
 
+#include "ui/Buttons.h"
+
 #include <QActionGroup>
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -22,5 +24,6 @@ void Tabs::addTab(QAction* action)
     button->setDefaultAction(action);
     button->setCheckable(true);
     button->setCursor(Qt::PointingHandCursor);
+    keepEnterForTheWindowAction(button);
     m_layout->addWidget(button, 0);
 }

@@ -116,7 +116,8 @@ protected:
 TEST_F(InstallWorkerTest, InstallsFilesShortcutsAndTheEntry)
 {
     const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Quillmere 4\nExec=\"" + target().toUtf8()
-        + "/QMXLauncher.exe\"\nIcon=" + target().toUtf8() + "/QMXLauncher.png\nTerminal=false\n";
+        + "/QMXLauncher.exe\"\nIcon=" + target().toUtf8() + "/QMXLauncher.png\nTerminal=false\n"
+        "StartupWMClass=QMXLauncher.exe\n";
     const struct {
         const char* what;
         bool startMenu, quickLaunch, desktop, userData;

@@ -60,7 +60,8 @@ TEST(ShellLink, WritesAnExecutableDesktopEntry)
               "Name=Quillmere 4\n"
               "Exec=\"/opt/my games/QMXLauncher.exe\"\n"
               "Icon=/opt/my games/QMXLauncher.png\n"
-              "Terminal=false\n");
+              "Terminal=false\n"
+              "StartupWMClass=QMXLauncher.exe\n");
     EXPECT_EQ(testsupport::desktopFileProblems(link), "");
     const QFileInfo info(link);
     EXPECT_TRUE(info.permissions() & QFileDevice::ExeOwner);

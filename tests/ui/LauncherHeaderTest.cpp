@@ -3,6 +3,7 @@
 #include "core/TR.h"
 #include "tests/support/ModalSteps.h"
 #include "tests/ui/UiTest.h"
+#include "tests/ui/UrlRecorder.h"
 #include "ui/Buttons.h"
 #include "ui/Tabs.h"
 
@@ -253,6 +254,44 @@ TEST_F(LauncherHeaderTest, SettingsMenuShowsTheEulaAndExitsTheHost)
     actions[3]->trigger(); // Exit: the host's own close, with its own rules
     EXPECT_EQ(host.closes, 1);
     EXPECT_FALSE(host.isVisible());
+}
+
+// The keyboard reaches every button of the header with Tab, and Space
+// presses the one it is on; Enter stays with the host's own action.
+TEST_F(LauncherHeaderTest, TabReachesEveryButtonAndEnterStaysWithTheHost)
+{
+    UrlRecorder browser(QStringLiteral("https"));
+    ProbeDialog host;
+    auto layout = new QVBoxLayout(&host);
+    layout->addWidget(new LauncherHeader(&host, true, nullptr));
+    auto action = new BaseButton(QStringLiteral("PLAY"), &host);
+    action->setObjectName(QStringLiteral("action"));
+    action->setDefault(true);
+    layout->addWidget(action);
+    int pressed = 0;
+    QObject::connect(action, &QPushButton::clicked, [&] { ++pressed; });
+    host.show();
+    host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    host.setFocus();
+
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    QStringList reached;
+    for (int i = 0; i < 7; ++i) {
+        press(Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    // The disabled NEWS tab is left out.
+    EXPECT_EQ(reached, QStringList({"facebook", "youtube", "home", "twitter", "settings", "tabbtn", "action"}));
+
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget()->objectName(), "youtube");
+    press(Qt::Key_Space);
+    ASSERT_EQ(browser.opened.size(), 1);
+    press(Qt::Key_Return);
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(browser.opened.size(), 1);
 }
 
 } // namespace

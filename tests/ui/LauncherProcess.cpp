@@ -34,19 +34,31 @@ QString executableOf(qint64 pid)
     return QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
 }
 
+// Runs an X tool, bounded; its standard output.
+QString runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(10000)) {
+        tool.kill();
+        tool.waitForFinished(5000);
+        ADD_FAILURE() << program.toStdString() << " did not end: " << arguments.join(' ').toStdString();
+        return QString();
+    }
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
 } // namespace
 
 QString xdotool(const QStringList& arguments)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(10000)) {
-        tool.kill();
-        tool.waitForFinished(5000);
-        ADD_FAILURE() << "xdotool did not end: " << arguments.join(' ').toStdString();
-        return QString();
-    }
-    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+    return runTool(QStringLiteral("xdotool"), arguments);
+}
+
+QString windowClass(const QString& window)
+{
+    // WM_CLASS(STRING) = "instance", "class"
+    return runTool(QStringLiteral("xprop"), {"-id", window, "WM_CLASS"}).section('"', 3, 3);
 }
 
 QStringList visibleWindows(const QStringList& search)

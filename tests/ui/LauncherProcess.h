@@ -33,6 +33,8 @@ const QString kNextLauncherVersion = "4.0.10175";
 
 // Runs xdotool, bounded; its standard output.
 QString xdotool(const QStringList& arguments);
+// The class part of a window's WM_CLASS, read with xprop.
+QString windowClass(const QString& window);
 
 // The visible windows that a search finds, oldest first.
 QStringList visibleWindows(const QStringList& search);

@@ -260,6 +260,68 @@ TEST_F(LauncherProcessTest, TheKeysOfTheMainWindowDoWhatItIsFor)
     EXPECT_EQ(start.arguments, QStringList({"-region", "EN", "-locale", "en-US"}));
 }
 
+// A click on the header, then Enter: the game starts, and the button that
+// was clicked does nothing more. The header lies along the top, 97 px high;
+// its 22 px buttons are centred 65 px down, and the GAME tab begins 25 px
+// from the left.
+TEST_F(LauncherProcessTest, AfterAClickOnTheHeaderEnterPlays)
+{
+    publishGame();
+    const QString game = m_installation->dir() + "/Game";
+    // The browser that the links open: it notes each address it is given.
+    const QString browser = testsupport::rootDir() + "/browser";
+    const QString opened = browser + "/opened.txt";
+    testsupport::writeFile(browser + "/xdg-open", "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
+    QFile::setPermissions(browser + "/xdg-open", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(browser) + ":" + qgetenv("PATH"));
+    const auto openedPages = [&] {
+        return QString::fromUtf8(testsupport::readFile(opened)).split('\n', Qt::SkipEmptyParts);
+    };
+
+    const struct {
+        const char* what;
+        int x, y;
+        QStringList then; // keys after the click, before Enter
+        int pages;        // opened by the click
+    } cases[] = {
+        {"the web site link", 1013, 65, {}, 1},
+        {"the video link", 1047, 65, {}, 1},
+        {"the Facebook link", 1081, 65, {}, 1},
+        {"the Twitter link", 1115, 65, {}, 1},
+        {"the settings button, its menu closed again", 1161, 65, {"Escape"}, 0},
+        {"the GAME tab", 50, 75, {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(game).removeRecursively();
+        testsupport::writeStandInLauncher(game + "/qmx_x64.exe");
+        QFile::remove(opened);
+        m_installation->writeSettings(currentGameSettings());
+        QProcess* run = m_installation->start();
+        const QString window = waitForWindows(1);
+        m_installation->waitUntilReady();
+
+        clickAt(window, c.x, c.y);
+        // Away from the header, where no tool tip comes up.
+        xdotool({"mousemove", "--window", window, "592", "400"});
+        EXPECT_TRUE(waitFor([&] { return openedPages().size() == c.pages; }, kWindowWaitMs));
+        if (!c.then.isEmpty()) {
+            // The menu is up; the keys go to it.
+            EXPECT_TRUE(waitFor([] { return visibleWindows({"--classname", "QMXLauncher"}).size() == 2; }));
+            pressKeys(c.then);
+            EXPECT_TRUE(waitFor([] { return visibleWindows({"--classname", "QMXLauncher"}).size() == 1; }));
+        }
+        pressKeys({"Return"});
+        EXPECT_EQ(Installation::exitCode(run), 0);
+        EXPECT_TRUE(testsupport::waitForStandInStart(game).started);
+        EXPECT_EQ(openedPages().size(), c.pages) << openedPages().join(' ').toStdString();
+        if (run->state() != QProcess::NotRunning) {
+            run->kill();
+            run->waitForFinished(5000);
+        }
+    }
+}
+
 TEST_F(LauncherProcessTest, PlayStartsTheGameAndEndsTheLauncher)
 {
     publishGame();

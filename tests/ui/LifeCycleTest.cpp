@@ -144,7 +144,16 @@ TEST_F(LifeCycleTest, InstallUpdateReplaceAndUninstall)
 
     {
         SCOPED_TRACE("the installed launcher, started by the installation, brings the game up to date");
-        ASSERT_NE(waitForProcessOf(installedExe), 0) << "the installed launcher was not started";
+        const qint64 pid = waitForProcessOf(installedExe);
+        ASSERT_NE(pid, 0) << "the installed launcher was not started";
+        // Docks tie its window to the entries by the window's class.
+        const QString window = waitForWindows({"--pid", QString::number(pid)}, 1);
+        const QString wmClass = windowClass(window);
+        EXPECT_FALSE(wmClass.isEmpty());
+        for (const QString& path : links) {
+            EXPECT_TRUE(testsupport::readFile(path).contains("\nStartupWMClass=" + wmClass.toUtf8() + "\n"))
+                << path.toStdString();
+        }
         EXPECT_TRUE(waitFor([&] { return installed.settings().value("qmx.installed_version") == "1.1.0"; }));
         EXPECT_EQ(testsupport::fileDigests(target + "/Game"), testsupport::fileDigests(versionDir()));
         closeLauncherIn(target);
