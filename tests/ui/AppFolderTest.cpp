@@ -126,8 +126,9 @@ TEST_F(AppFolder, RunsOnItsOwnFilesWhereTheSystemHasQt)
     EXPECT_EQ(mappedBelow(mapped, "/usr/lib/p7zip"), QStringList());
     const QString folder = QFileInfo(installed.dir()).canonicalFilePath() + "/";
     for (const QString& file : mapped) {
-        if (!file.startsWith(folder))
+        if (!file.startsWith(folder)) {
             EXPECT_FALSE(QFileInfo(file).fileName().startsWith("libQt5")) << file.toStdString() << " is the system's";
+        }
     }
 
     // The window shows the product's icon.

@@ -104,8 +104,9 @@ TEST_F(LauncherUpdateTest, StartsTheNewCopyOrEndsWithTheStepsCode)
         EXPECT_TRUE(job.installed().isEmpty());
         EXPECT_TRUE(QDir(gameDirPath()).isEmpty());
         EXPECT_FALSE(logContains("Game version: "));
-        if (c.result == ErrUpdateContentNotFound)
+        if (c.result == ErrUpdateContentNotFound) {
             EXPECT_FALSE(QFileInfo::exists(appDir() + "/Update/" + kName)) << "nothing is downloaded";
+        }
         if (c.result != UpdateDone) {
             EXPECT_FALSE(job.events.contains("exitAppToUpdate"));
             EXPECT_FALSE(testsupport::standInStart(unpacked).started);
