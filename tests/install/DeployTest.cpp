@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,42 @@ TEST(Deploy, TheFolderHoldsExactlyTheLauncherFiles)
     EXPECT_EQ(present, listed);
     EXPECT_EQ(install::launcherFileNames().last(), install::launcherExeName());
     EXPECT_TRUE(listed.contains(install::launcherIconName()));
+}
+
+// The section names of an ELF file.
+QStringList sectionsOf(const QString& path)
+{
+    QProcess readelf;
+    readelf.start("readelf", {"-S", "-W", path});
+    EXPECT_TRUE(readelf.waitForFinished(30000));
+    QStringList names;
+    const QRegularExpression row(R"(^\s*\[\s*\d+\]\s+(\S+))");
+    for (const QString& line : QString::fromLocal8Bit(readelf.readAllStandardOutput()).split('\n')) {
+        const QRegularExpressionMatch match = row.match(line);
+        if (match.hasMatch())
+            names << match.captured(1);
+    }
+    return names;
+}
+
+// Every player downloads the executable with each self-update: it ships
+// without its debug information, which stays beside the folder and which
+// the executable names by a GNU debuglink.
+TEST(Deploy, TheExecutableShipsStrippedWithItsDebugInformationBesideTheFolder)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitizer build keeps the debug information in place for its reports";
+#endif
+    const QString exe = QStringLiteral(LAUNCHER_DIR) + "/" + install::launcherExeName();
+    const QStringList shipped = sectionsOf(exe);
+    ASSERT_TRUE(shipped.contains(".text"));
+    EXPECT_TRUE(shipped.contains(".gnu_debuglink"));
+    EXPECT_FALSE(shipped.contains(".symtab"));
+    for (const QString& section : shipped)
+        EXPECT_FALSE(section.startsWith(".debug")) << section.toStdString();
+
+    const QString debugFile = QStringLiteral(LAUNCHER_DIR) + ".debug/" + install::launcherExeName() + ".debug";
+    EXPECT_TRUE(sectionsOf(debugFile).contains(".debug_info")) << debugFile.toStdString();
 }
 
 } // namespace
