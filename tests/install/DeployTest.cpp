@@ -3,9 +3,11 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +70,46 @@ TEST(Deploy, TheExecutableShipsStrippedWithItsDebugInformationBesideTheFolder)
 
     const QString debugFile = QStringLiteral(LAUNCHER_DIR) + ".debug/" + install::launcherExeName() + ".debug";
     EXPECT_TRUE(sectionsOf(debugFile).contains(".debug_info")) << debugFile.toStdString();
+}
+
+// The folder carries the licence notice of every package it takes files
+// from, named in the index for each carried file, also for what the
+// executable has compiled in.
+TEST(Deploy, EveryCarriedFileHasItsLicenceNotice)
+{
+    const QString folder = QStringLiteral(LAUNCHER_DIR);
+    const QStringList files = install::launcherFileNames();
+    ASSERT_TRUE(files.contains("licenses/index.txt"));
+    QFile index(folder + "/licenses/index.txt");
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly | QIODevice::Text));
+    QSet<QString> named;
+    QSet<QString> notices;
+    for (const QString& line : QString::fromUtf8(index.readAll()).split('\n')) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() != 2 || fields[0] == "file")
+            continue;
+        named.insert(fields[0]);
+        notices.insert("licenses/" + fields[1] + ".txt");
+    }
+    for (const QString& file : files) {
+        if (file.startsWith("licenses/")) {
+            EXPECT_TRUE(notices.contains(file) || file == "licenses/index.txt") << file.toStdString() << " is no one's";
+            continue;
+        }
+        if (file == install::launcherIconName() || file == install::launcherExeName())
+            continue; // the launcher's own
+        EXPECT_TRUE(named.contains(file)) << file.toStdString() << " has no notice";
+    }
+    for (const char* compiledIn : {"PTS55F.ttf", "qtbase_de.qm"}) {
+        const QString entry = install::launcherExeName() + " (" + compiledIn + " inside)";
+        EXPECT_TRUE(named.contains(entry)) << entry.toStdString();
+    }
+    for (const QString& notice : notices) {
+        EXPECT_TRUE(files.contains(notice)) << notice.toStdString();
+        QFile text(folder + "/" + notice);
+        ASSERT_TRUE(text.open(QIODevice::ReadOnly)) << notice.toStdString();
+        EXPECT_TRUE(text.readAll().contains("opyright")) << notice.toStdString() << " is no notice";
+    }
 }
 
 } // namespace
