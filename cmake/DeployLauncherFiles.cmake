@@ -3,9 +3,9 @@
 #
 # Puts the launcher files that MANIFEST lists ("name<TAB>source" lines, the
 # built executable without a source) into FOLDER as real files, removes the
-# libraries and plug-ins that an earlier list had put there, and fails when a
-# file of the folder needs a library that is neither in the folder nor on the
-# host baseline.
+# libraries, plug-ins and licence texts that an earlier list had put there,
+# and fails when a file of the folder needs a library that is neither in the
+# folder nor on the host baseline.
 cmake_minimum_required(VERSION 3.25)
 
 file(STRINGS "${MANIFEST}" lines)
@@ -34,7 +34,8 @@ endforeach()
 # In the folder and its plug-in subfolders, also those the list no longer
 # has; the launcher's working data (a game, downloads) is not the deploy
 # step's business.
-file(GLOB present RELATIVE "${FOLDER}" "${FOLDER}/*.so" "${FOLDER}/*.so.*" "${FOLDER}/*/*.so" "${FOLDER}/*/*.so.*")
+file(GLOB present RELATIVE "${FOLDER}" "${FOLDER}/*.so" "${FOLDER}/*.so.*" "${FOLDER}/*/*.so" "${FOLDER}/*/*.so.*"
+  "${FOLDER}/licenses/*")
 list(FILTER present EXCLUDE REGEX "^(Game|Update|UpdateTemp)/")
 foreach(name IN LISTS present)
   if(NOT name IN_LIST names)
@@ -45,7 +46,8 @@ endforeach()
 
 set(missing "")
 foreach(name IN LISTS names)
-  if(name MATCHES "\\.png$")
+  # The icon and the licence texts load nothing.
+  if(name MATCHES "\\.(png|txt)$")
     continue()
   endif()
   execute_process(COMMAND ${READELF} -d "${FOLDER}/${name}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)

@@ -11,6 +11,11 @@
 # uses, the libraries that Qt opens by name and the 7-Zip plug-in, each with
 # every library it needs in turn, except those that every desktop Linux has
 # (host-baseline.txt): those are neither carried nor followed further.
+#
+# Beside them the folder "licenses" holds the licence notice of every Debian
+# package whose files the folder carries, also inside the executable (the
+# fonts and translations that resources/ takes), as "<package>.txt", and
+# "index.txt", which names the package of each carried file.
 include_guard(GLOBAL)
 
 set(LAUNCHER_EXECUTABLE_NAME "QMXLauncher.exe")
@@ -22,6 +27,7 @@ set(LAUNCHER_HOST_BASELINE "${CMAKE_CURRENT_LIST_DIR}/host-baseline.txt")
 # The list as the deploy step reads it: one "name<TAB>source" line per file
 # (the executable has no source: it is built in place).
 set(LAUNCHER_FILES_MANIFEST "${PROJECT_BINARY_DIR}/launcher-files.txt")
+set(LAUNCHER_LICENCE_FOLDER "licenses")
 
 # The shared libraries that the launcher links.
 set(LAUNCHER_LINKED_TARGETS Qt5::Core Qt5::Gui Qt5::Widgets Qt5::DBus PkgConfig::CURL PkgConfig::LIBTORRENT)
@@ -82,6 +88,88 @@ function(_launcher_sanitizer_runtimes out)
     list(APPEND files "${path}")
   endforeach()
   set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# The Debian packages that own the files at the real paths given. Sets
+# <out>_PACKAGES to the package of each path, in order.
+function(_launcher_owning_packages out)
+  # Debian 12 merges /lib into /usr/lib, but the package database still
+  # knows many libraries under /lib: both names are asked for, at once.
+  set(asked "")
+  foreach(path IN LISTS ARGN)
+    list(APPEND asked "${path}")
+    if(path MATCHES "^/usr(/lib/.*)$")
+      list(APPEND asked "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  # Exits 1 when one of the names is unknown, which the other one may be.
+  execute_process(COMMAND dpkg-query --search ${asked} OUTPUT_VARIABLE owners ERROR_QUIET)
+  string(REPLACE "\n" ";" owners "${owners}")
+  set(packages "")
+  foreach(path IN LISTS ARGN)
+    string(REGEX REPLACE "^/usr(/lib/.*)$" "\\1" unmerged "${path}")
+    set(package "")
+    foreach(line IN LISTS owners)
+      # "package[:arch][, package...]: path". (A condition's parentheses are
+      # evaluated before its MATCHES, hence the two steps.)
+      if(line MATCHES "^([a-z0-9][a-z0-9+.-]*)(:[a-z0-9]+)?(, [a-z0-9+.:-]+)*: (.*)$")
+        if(CMAKE_MATCH_4 STREQUAL path OR CMAKE_MATCH_4 STREQUAL unmerged)
+          set(package "${CMAKE_MATCH_1}")
+          break()
+        endif()
+      endif()
+    endforeach()
+    if(NOT package)
+      message(FATAL_ERROR "No Debian package owns ${path}, so the folder cannot carry its licence notice")
+    endif()
+    list(APPEND packages "${package}")
+  endforeach()
+  set(${out}_PACKAGES ${packages} PARENT_SCOPE)
+endfunction()
+
+# The licence notices of what the folder carries, given as "name<TAB>source"
+# lines and the extra files compiled into the executable. Sets <out> to the
+# manifest lines of the notices and of their index.
+function(_launcher_licence_lines out lines compiled_in)
+  set(index "")
+  set(sources "")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REPLACE "\t" ";" fields "${line}")
+    list(LENGTH fields count)
+    list(GET fields 0 name)
+    if(count EQUAL 2 AND NOT name STREQUAL LAUNCHER_ICON_NAME)
+      list(GET fields 1 source)
+      list(APPEND names "${name}")
+      list(APPEND sources "${source}")
+    endif()
+  endforeach()
+  foreach(path IN LISTS compiled_in)
+    file(REAL_PATH "${path}" real)
+    get_filename_component(file "${path}" NAME)
+    list(APPEND names "${LAUNCHER_EXECUTABLE_NAME} (${file} inside)")
+    list(APPEND sources "${real}")
+  endforeach()
+  _launcher_owning_packages(owning ${sources})
+
+  set(notices "")
+  foreach(name package IN ZIP_LISTS names owning_PACKAGES)
+    string(APPEND index "${name}\t${package}\n")
+    set(copyright "/usr/share/doc/${package}/copyright")
+    if(NOT EXISTS "${copyright}")
+      message(FATAL_ERROR "${copyright} is missing: the folder cannot carry the notice for ${name}")
+    endif()
+    file(REAL_PATH "${copyright}" copyright)
+    list(APPEND notices "${LAUNCHER_LICENCE_FOLDER}/${package}.txt\t${copyright}")
+  endforeach()
+  list(REMOVE_DUPLICATES notices)
+  list(SORT notices)
+
+  set(index_file "${PROJECT_BINARY_DIR}/launcher-licence-index.txt")
+  file(CONFIGURE OUTPUT "${index_file}"
+    CONTENT "The licence notice of each file this folder carries is <package>.txt here.\n\nfile\tpackage\n${index}" @ONLY)
+  list(APPEND notices "${LAUNCHER_LICENCE_FOLDER}/index.txt\t${index_file}")
+  set(${out} ${notices} PARENT_SCOPE)
 endfunction()
 
 # Computes the list. Sets LAUNCHER_FILE_NAMES in the caller (the names in
@@ -147,7 +235,10 @@ function(launcher_collect_files)
     list(APPEND lines "${name}\t${real}")
   endforeach()
   file(REAL_PATH "${LAUNCHER_7Z_PLUGIN}" real)
-  list(APPEND lines "7z.so\t${real}" "${LAUNCHER_ICON_NAME}\t${LAUNCHER_ICON_SOURCE}" "${LAUNCHER_EXECUTABLE_NAME}")
+  list(APPEND lines "7z.so\t${real}" "${LAUNCHER_ICON_NAME}\t${LAUNCHER_ICON_SOURCE}")
+  get_property(compiled_in GLOBAL PROPERTY LAUNCHER_COMPILED_IN_FILES)
+  _launcher_licence_lines(notices "${lines}" "${compiled_in}")
+  list(APPEND lines ${notices} "${LAUNCHER_EXECUTABLE_NAME}")
 
   set(names "")
   foreach(line IN LISTS lines)

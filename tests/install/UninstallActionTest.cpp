@@ -193,8 +193,9 @@ TEST_F(UninstallActionTest, StageTwoRemovesNothingWhereNoLauncherIs)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.removeLauncher)
+        if (c.removeLauncher) {
             ASSERT_TRUE(QFile::remove(target() + "/QMXLauncher.exe"));
+        }
         const QStringList installed = entriesOf(target());
         testsupport::clearLog();
         EXPECT_EQ(runUninstallAction(handOver(&c.path, &live)), 1);

@@ -13,6 +13,8 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 
+#include "tests/support/TestPlugins.h"
+
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -29,6 +31,7 @@ int main(int argc, char** argv)
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
 
     ::testing::InitGoogleTest(&argc, argv);
+    testsupport::useTestPlugins();
     TestApplication app(argc, argv);
     testsupport::installEnvironmentListener();
     return RUN_ALL_TESTS();

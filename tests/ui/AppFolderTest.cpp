@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -55,11 +56,13 @@ QStringList mappedBelow(const QSet<QString>& mapped, const QString& dir)
     return below;
 }
 
-// Every launcher file that a running launcher loads: all but its icon.
+// Every launcher file that a running launcher loads: all but its icon and
+// the licence texts.
 QStringList loadedLauncherFiles()
 {
     QStringList files = install::launcherFileNames();
     files.removeAll(install::launcherIconName());
+    files = files.filter(QRegularExpression("^(?!licenses/)"));
     files.sort();
     return files;
 }

@@ -146,17 +146,24 @@ void LauncherTest::listen()
     // in an event of its own that comes after the window's slot.
     QObject::connect(
         engine, &AutoUpdate::updateFinish, &m_recorder,
-        [this](int code) { QTimer::singleShot(0, &m_recorder, [this, code] { m_finishes.append(code); }); },
+        [this](int code) {
+            ++m_finishesReached;
+            QTimer::singleShot(0, &m_recorder, [this, code] { m_finishes.append(code); });
+        },
         Qt::QueuedConnection);
 }
 
 void LauncherTest::recordProgress()
 {
     // Connected after the window's own connection: runs right after its slot.
+    // A report that comes after this window's job has ended is marked: the
+    // updateFinish counted above was queued before it.
+    const int finishesBefore = m_finishesReached;
     QObject::connect(
         AutoUpdate::instance(), &AutoUpdate::updateProgress, m_launcher.get(),
-        [this](const QString&, int action, float, qlonglong total, qlonglong, qlonglong rate) {
+        [this, finishesBefore](const QString&, int action, float, qlonglong total, qlonglong, qlonglong rate) {
             PanelSnapshot shot;
+            shot.afterFinish = m_finishesReached > finishesBefore;
             shot.action = action;
             shot.total = total;
             shot.rate = rate;

@@ -38,6 +38,9 @@ struct PanelSnapshot
     bool taskbarAttached = false;
     int taskbarMaximum = 0;
     int taskbarValue = 0;
+    // The report reached the window after the job's end: the timer's last
+    // tick can come behind it, and the window leaves such a report alone.
+    bool afterFinish = false;
 };
 
 // A main window test: English texts, the launcher's product record, the
@@ -104,4 +107,7 @@ private:
 
     QObject m_recorder;
     QPointer<QObject> m_listened;
+    // How many updateFinish have reached the main thread, counted before
+    // the window's own slot runs.
+    int m_finishesReached = 0;
 };

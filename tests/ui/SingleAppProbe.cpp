@@ -12,6 +12,7 @@
 // It ends when its standard input closes, and after 60 s at the latest.
 
 #include "platform/Process.h"
+#include "tests/support/TestPlugins.h"
 #include "ui/SingleApp.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ void say(const QByteArray& line)
 
 int main(int argc, char** argv)
 {
+    testsupport::useTestPlugins();
     QApplication app(argc, argv);
     SingleApp guard(QStringLiteral("ru.qmxgame.applock"), QStringLiteral("ru.qmxgame.appmem"));
     if (!guard.tryLock()) {

@@ -20,6 +20,7 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
+#include "tests/support/TestPlugins.h"
 #include "ui/Launcher.h"
 #include "update/AutoUpdate.h"
 #include "update/GameUpdate.h"
@@ -90,6 +91,7 @@ void killOnEntry(const QString& folder, const QString& prefix)
 
 int main(int argc, char** argv)
 {
+    testsupport::useTestPlugins();
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() < 2)

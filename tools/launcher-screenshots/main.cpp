@@ -8,6 +8,7 @@
 //
 // The exit code is 0 when all three pictures were saved.
 
+#include "content/archive/SevenZipLibrary.h"
 #include "core/JsonSettings.h"
 #include "core/Localization.h"
 #include "core/Log.h"
@@ -71,6 +72,9 @@ int main(int argc, char** argv)
     g_gameProduct = gameProductInfo(settings);
     // The pictures are of the download; the pause before unpacking only waits.
     setInstallPauseForTests(0);
+    // The plug-in the launcher carries: the application directory is a
+    // fresh one, not a launcher folder.
+    sevenzip::setLibraryPathForTests(QStringLiteral(LAUNCHER_7Z_PLUGIN));
 
     int saved = 0;
     {

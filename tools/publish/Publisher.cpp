@@ -1,6 +1,7 @@
 #include "tools/publish/Publisher.h"
 
 #include "core/ProductInfo.h"
+#include "core/SafePath.h"
 #include "tools/jdiff-encode/JDiffEncoder.h"
 
 #include <QCryptographicHash>
@@ -35,17 +36,41 @@ bool fail(QString* error, const QString& reason)
     return false;
 }
 
-// Relative path -> absolute path of every file below dir.
+// Relative path -> absolute path of every file below dir, given relative or
+// absolute. (QDir::relativeFilePath hands a relative path back unchanged, so
+// both sides are made absolute first.)
 QMap<QString, QString> filesBelow(const QString& dir)
 {
     QMap<QString, QString> files;
-    const QDir base(dir);
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    const QDir base(QFileInfo(dir).absoluteFilePath());
+    QDirIterator it(base.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         files.insert(base.relativeFilePath(path), path);
     }
     return files;
+}
+
+// Whether the file of a patch entry lies inside the tree it is taken from,
+// links resolved: a patch carries nothing from elsewhere, and each entry
+// names its file as the game folder will hold it.
+bool liesInside(const QString& tree, const QString& entry)
+{
+    QString joined;
+    if (!safeJoinPath(tree, entry, joined))
+        return false;
+    const QString root = QFileInfo(tree).canonicalFilePath();
+    const QString file = QFileInfo(joined).canonicalFilePath();
+    return !root.isEmpty() && file.startsWith(root + QLatin1Char('/'));
+}
+
+bool treeLiesInside(const QString& tree, const QMap<QString, QString>& files, QString* error)
+{
+    for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
+        if (!liesInside(tree, it.key()))
+            return fail(error, QStringLiteral("%1 does not lie inside %2: no patch is written").arg(it.value(), tree));
+    }
+    return true;
 }
 
 QString sha1Hex(const QString& path)
@@ -163,6 +188,8 @@ bool buildPatchDirectory(const QString& fromDir, const QString& toDir, const Ver
     if (newFiles.contains(kPatchConf))
         return fail(error, QStringLiteral("a game file named %1 at the top would hide the patch description")
                                .arg(kPatchConf));
+    if (!treeLiesInside(fromDir, oldFiles, error) || !treeLiesInside(toDir, newFiles, error))
+        return false;
     if (!QDir().mkpath(patchDir))
         return fail(error, QStringLiteral("cannot create %1").arg(patchDir));
 

@@ -11,7 +11,7 @@
 # engine's result is then checked file by file against version 1.3.0.
 # Everything lives under /tmp and is deleted at the end.
 #
-#   [ROUNDS=3] tools/update-bench/run.sh [build-dir]
+#   [ROUNDS=3] [SIZE_MB=300] tools/update-bench/run.sh [build-dir]
 #
 # Targets: the job at most 1.3 x the pipeline's time, peak memory under 500 MiB.
 set -euo pipefail
@@ -24,6 +24,7 @@ for program in "$bench" "$publisher"; do
   [ -x "$program" ] || { echo "build $program first" >&2; exit 1; }
 done
 rounds=${ROUNDS:-3}
+limit=$((${SIZE_MB:-300} * 1000000))
 
 work=$(mktemp -d /tmp/update-bench.XXXXXX)
 server=
@@ -33,16 +34,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Version 1.0.0: about 300 MB of shared libraries, in a stable order.
+# Version 1.0.0: shared libraries, in a stable order, up to SIZE_MB (at
+# least one file).
 v="$work/versions"
 mkdir -p "$v/1.0.0"
 total=0
 while IFS= read -r -d '' file; do
+  size=$(stat -c %s "$file")
+  [ "$total" -eq 0 ] || [ $((total + size)) -le "$limit" ] || break
   dest="$v/1.0.0${file#/usr/lib}"
   mkdir -p "$(dirname "$dest")"
   cp "$file" "$dest"
-  total=$((total + $(stat -c %s "$file")))
-  [ "$total" -lt 300000000 ] || break
+  total=$((total + size))
 done < <(find /usr/lib -type f -name '*.so*' -size +4k -print0 | sort -z)
 echo "game: $total bytes, $(find "$v/1.0.0" -type f | wc -l) files"
 
@@ -91,19 +94,24 @@ done
 rm -rf "$v"
 
 measure() { # command...: prints "seconds peak-kB" of it and its children
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null
+  if ! /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null; then
+    echo "update-bench: failed: $*" >&2
+    return 1
+  fi
   cat "$work/time"
 }
 
 for round in $(seq "$rounds"); do
   sync
-  read -r job_s job_kb < <(measure "$bench" "$base/update.json" "$work/app")
+  figures=$(measure "$bench" "$base/update.json" "$work/app")
+  read -r job_s job_kb <<<"$figures"
   (cd "$work/app/Game" && find . -type f -print0 | sort -z | xargs -0 sha1sum) | cmp -s - "$work/final.sha1" \
     || { echo "round $round: the engine's game differs from 1.3.0" >&2; exit 1; }
   rm -rf "$work/app"
 
   sync
-  read -r pipe_s pipe_kb < <(measure "$root/tools/update-bench/pipeline.sh" "$base" "$work/refs" "$work/pipe" "${archives[@]}")
+  figures=$(measure "$root/tools/update-bench/pipeline.sh" "$base" "$work/refs" "$work/pipe" "${archives[@]}")
+  read -r pipe_s pipe_kb <<<"$figures"
   rm -rf "$work/pipe"
 
   awk -v r="$round" -v js="$job_s" -v jk="$job_kb" -v ps="$pipe_s" -v pk="$pipe_kb" 'BEGIN {
