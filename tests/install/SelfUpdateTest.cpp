@@ -3,6 +3,7 @@
 #include "install/HandOver.h"
 #include "install/LauncherFiles.h"
 #include "install/SelfUpdate.h"
+#include "platform/FileIdentity.h"
 #include "tests/install/HandOverFixture.h"
 #include "tests/support/ModalSteps.h"
 #include "tests/support/StandInLauncher.h"
@@ -143,9 +144,14 @@ TEST_F(SelfUpdateTest, ReplacesTheLauncherInTheInstallationThePathNames)
         QFile::remove(target() + "/log.txt");
         testsupport::clearLog();
 
+        const QString executable = platform::fileIdentity(target() + "/QMXLauncher.exe");
+
         // The old launcher has already quit, the usual case: nothing to wait
         // for, and no failure. The lines go to the installation's log.
         EXPECT_EQ(runSelfUpdate(withPath(c.path, withPid(endedProcessId()))), 0);
+        // Another file at the executable's path, which the starting side's
+        // hand-over mark tells from the one it handed over from.
+        EXPECT_NE(platform::fileIdentity(target() + "/QMXLauncher.exe"), executable);
         const QStringList lines = logOf(target());
         EXPECT_EQ(lines.filter("Wait for PID").size(), 1) << lines.join('\n').toStdString();
         EXPECT_EQ(lines.filter(QRegularExpression("^debg .*Wait for PID: OK$")).size(), 1);
