@@ -44,6 +44,12 @@ bool Log::open(const QString& path)
     return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
 }
 
+QString Log::fileName() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_file.isOpen() ? m_file.fileName() : QString();
+}
+
 void Log::setLevel(int level)
 {
     m_level.store(level, std::memory_order_relaxed);

@@ -29,6 +29,8 @@ public:
 
     // Closes the current file, if any, and appends to the file at path.
     bool open(const QString& path);
+    // The file lines go to; empty when none is open.
+    QString fileName() const;
 
     // Lines above the threshold are dropped. Starts at Debug; main() lowers
     // it to Info once, before other threads run.
@@ -46,6 +48,6 @@ private:
     void writeAt(int level, const QString& message);
 
     QFile m_file;
-    QMutex m_mutex;
+    mutable QMutex m_mutex;
     std::atomic<int> m_level{Debug};
 };

@@ -12,6 +12,11 @@ bool waitForProcess(int processId, int timeoutMs)
     return platform::waitForProcess(processId, timeoutMs);
 }
 
+bool isProcessRunning(int processId)
+{
+    return platform::isProcessRunning(processId);
+}
+
 int currentProcessId()
 {
     return platform::currentProcessId();

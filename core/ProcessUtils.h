@@ -10,6 +10,8 @@ bool startDetachedQuoted(const QString& program, const QStringList& arguments);
 // Waits up to timeoutMs for another process to end: false at once when it
 // does not exist, true as soon as it ends, false after the time-out.
 bool waitForProcess(int processId, int timeoutMs);
+// Whether another process still runs (false once it has ended).
+bool isProcessRunning(int processId);
 
 int currentProcessId();
 

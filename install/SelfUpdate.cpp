@@ -24,6 +24,26 @@ bool isSameDirectory(const QString& a, const QString& b)
     return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
+// This copy runs from "UpdateTemp/<id>", which the next update job removes
+// with the log beside it: while it acts on an installation, its lines go to
+// that installation's "log.txt", where the launcher it replaces and the one
+// it starts write theirs. Its own log again afterwards.
+class InstallationLog
+{
+public:
+    explicit InstallationLog(const QString& installDir) : m_ownLog(Log::instance()->fileName())
+    {
+        if (!Log::instance()->open(joinPath(installDir, QStringLiteral("log.txt"))))
+            Log::instance()->open(m_ownLog);
+    }
+    ~InstallationLog() { Log::instance()->open(m_ownLog); }
+    InstallationLog(const InstallationLog&) = delete;
+    InstallationLog& operator=(const InstallationLog&) = delete;
+
+private:
+    QString m_ownLog;
+};
+
 } // namespace
 
 int runSelfUpdate(const QHash<int, QVariant>& options)
@@ -49,24 +69,27 @@ int runSelfUpdate(const QHash<int, QVariant>& options)
         return 1;
     }
     const QFileInfo pathInfo(path);
-    if (!pathInfo.exists() || !install::holdsLauncher(pathInfo.isDir() ? path : pathInfo.absolutePath())) {
+    const QString installDir = pathInfo.isDir() ? path : pathInfo.absolutePath();
+    if (!pathInfo.exists() || !install::holdsLauncher(installDir)) {
         Log::instance()->critical(QStringLiteral("Update failed: no launcher in \"") + path + QLatin1Char('"'));
         return 1;
     }
+    const InstallationLog log(installDir);
 
     // The old launcher quits right after starting this copy; its files are
     // replaced only once it has gone, or once waiting makes no sense any more.
-    if (waitForProcess(pid, install::kHandOverWaitMs))
+    // One that has gone before the wait began is the usual case, not a
+    // failure.
+    if (waitForProcess(pid, install::kHandOverWaitMs) || !isProcessRunning(pid))
         Log::instance()->debug(QStringLiteral("Wait for PID: OK"));
     else
         Log::instance()->critical(QStringLiteral("Wait for PID: FAILED"));
 
     const QString source = appDirPath();
     if (!pathInfo.isDir()) {
-        const QString directory = pathInfo.absolutePath();
         Log::instance()->debug(QStringLiteral("Update path is not a directory: ") + path
-                               + QStringLiteral(" converting to ") + directory);
-        path = directory;
+                               + QStringLiteral(" converting to ") + installDir);
+        path = installDir;
     }
     Log::instance()->debug(QStringLiteral("Update source: ") + source);
     Log::instance()->debug(QStringLiteral("Update dest: ") + path);

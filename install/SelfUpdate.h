@@ -13,4 +13,5 @@
 // replacement failed. A missing option is reported in a message box where
 // there is a screen; a path that is not absolute or holds no launcher
 // (neither an installation folder nor a file in one) changes nothing.
+// Once the path names an installation, the log lines go to its "log.txt".
 int runSelfUpdate(const QHash<int, QVariant>& options);

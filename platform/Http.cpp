@@ -264,6 +264,8 @@ private:
     void complete(CURLcode result);
     void fail(HttpError error);
     bool stalled() const;
+    bool trickles();
+    void restartRateWindow();
     qint64 currentLimit() const;
     int pollMilliseconds() const;
     void noteUploadProgress();
@@ -305,6 +307,9 @@ private:
     bool m_connected = false;
     Clock::time_point m_lastProgress;
     curl_off_t m_uploaded = 0;
+    // The response bytes of the current stretch of waiting, and its length.
+    qint64 m_rateBytes = 0;
+    Clock::duration m_rateWaited{};
 };
 
 HttpError HttpRequest::Transfer::send(const QByteArray& headerLines, const QByteArray& body)
@@ -400,6 +405,7 @@ template<typename Ready> HttpError HttpRequest::Transfer::waitUntil(Ready ready)
 {
     // Time spent by the caller between two waits is not the server's.
     markProgress();
+    Clock::time_point counted = Clock::now();
     CURLM* multi = m_connection->multi;
     while (!ready() && !m_done) {
         if (m_paused && pendingBytes() == 0) {
@@ -416,9 +422,12 @@ template<typename Ready> HttpError HttpRequest::Transfer::waitUntil(Ready ready)
         }
         collectMessages();
         noteUploadProgress();
+        const Clock::time_point now = Clock::now();
+        m_rateWaited += now - counted;
+        counted = now;
         if (ready() || m_done)
             break;
-        if (stalled()) {
+        if (stalled() || trickles()) {
             fail(HttpError::Timeout);
             break;
         }
@@ -475,6 +484,33 @@ bool HttpRequest::Transfer::stalled() const
     return Clock::now() - m_lastProgress >= std::chrono::milliseconds(limit);
 }
 
+// A server that sends a byte now and then, each before the time-out runs
+// out, would hold the transfer for ever: over each stretch of waiting as
+// long as the receive time-out, the response must bring at least one byte
+// per second of it. Only the time spent waiting for the server counts, from
+// the connection on; a steady transfer, however slow, has its bytes long
+// before.
+bool HttpRequest::Transfer::trickles()
+{
+    const qint64 limit = m_connection->settings->timeout(HttpTimeout::Receive);
+    if (!m_connected || limit <= 0 || currentLimit() != limit) {
+        restartRateWindow();
+        return false;
+    }
+    if (m_rateWaited < std::chrono::milliseconds(limit))
+        return false;
+    if (m_rateBytes * 1000 < limit)
+        return true;
+    restartRateWindow();
+    return false;
+}
+
+void HttpRequest::Transfer::restartRateWindow()
+{
+    m_rateWaited = Clock::duration::zero();
+    m_rateBytes = 0;
+}
+
 qint64 HttpRequest::Transfer::currentLimit() const
 {
     const bool sending = m_verb == "POST" && m_uploaded < curl_off_t(m_body.size());
@@ -489,7 +525,8 @@ int HttpRequest::Transfer::pollMilliseconds() const
         return 1000;
     const qint64 waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_lastProgress).count();
-    return int(std::clamp<qint64>(limit - waited, 1, 1000));
+    const qint64 windowWaited = std::chrono::duration_cast<std::chrono::milliseconds>(m_rateWaited).count();
+    return int(std::clamp<qint64>(std::min(limit - waited, limit - windowWaited), 1, 1000));
 }
 
 void HttpRequest::Transfer::noteUploadProgress()
@@ -513,6 +550,7 @@ size_t HttpRequest::Transfer::onHeader(char* data, size_t size, size_t count, vo
     auto* t = static_cast<Transfer*>(self);
     const size_t bytes = size * count;
     t->markProgress();
+    t->m_rateBytes += qint64(bytes);
     if (t->m_headersDone)
         return bytes; // trailers of a chunked body
     const QByteArray line = QByteArray(data, int(bytes)).trimmed();
@@ -552,6 +590,7 @@ size_t HttpRequest::Transfer::onBody(char* data, size_t size, size_t count, void
     t->m_pendingPos = 0;
     t->m_pending.insert(t->m_pending.end(), data, data + bytes);
     t->markProgress();
+    t->m_rateBytes += qint64(bytes);
     return bytes;
 }
 

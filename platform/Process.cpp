@@ -64,7 +64,7 @@ bool pollUntilGone(int processId, int timeoutMs)
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        if (!processExists(processId) || isZombie(processId))
+        if (!isProcessRunning(processId))
             return true;
         if (timer.elapsed() >= timeoutMs)
             return false;
@@ -116,6 +116,11 @@ bool waitForProcess(int processId, int timeoutMs)
 #else
     return pollUntilGone(processId, timeoutMs);
 #endif
+}
+
+bool isProcessRunning(int processId)
+{
+    return processId > 0 && processExists(processId) && !isZombie(processId);
 }
 
 void terminateCurrentProcess(int exitCode)

@@ -18,6 +18,10 @@ QString currentExecutablePath();
 // running after timeoutMs. The wait sleeps in the kernel, it does not spin.
 bool waitForProcess(int processId, int timeoutMs);
 
+// Whether the process with the given id still runs: false once it has
+// ended, also while it waits for its parent to collect it.
+bool isProcessRunning(int processId);
+
 // Ends the own process at once with the exit code: no event loop, no static
 // destructors, no atexit handlers (the log flushes every line, so nothing
 // written so far is lost).

@@ -170,9 +170,10 @@ private:
     bool addTorrent(const QByteArray& torrentFile, const QString& saveDir, const QList<QUrl>& webSeeds,
                     libtorrent::torrent_handle& out);
     std::shared_ptr<libtorrent::session> createSession();
-    // Blocks until the torrent is seeding (true), has failed or the session
-    // was stopped (false).
-    bool waitForTorrent(const libtorrent::torrent_handle& torrent);
+    // Blocks until the torrent is seeding (true), has failed, has stalled
+    // (TorrentStall) or the session was stopped (false); a failure's line
+    // names the content.
+    bool waitForTorrent(const libtorrent::torrent_handle& torrent, const QString& name);
     // "Session.conf": written whole when a session exists; read into the
     // parameters of a new session (the defaults when missing or unreadable).
     void saveSessionState();

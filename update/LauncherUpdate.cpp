@@ -11,7 +11,9 @@
 #include "core/Paths.h"
 #include "core/ProcessUtils.h"
 #include "core/ProductInfo.h"
+#include "platform/FileIdentity.h"
 #include "update/DownloadContent.h"
+#include "update/LauncherHandOverMark.h"
 #include "update/SelectContents.h"
 
 #include <QDir>
@@ -34,6 +36,16 @@ int AutoUpdate::updateLauncher(const ProductUpdateInfo& launcher)
                       + QStringLiteral(" version: ") + content.versionTo().toString()
                       + QStringLiteral(" running: ") + g_launcherProduct.version.toString());
         return ErrUpdateContentNotFound;
+    }
+    // A hand-over to this version has replaced this launcher, and it is
+    // still older: another one would bring the same (LauncherHandOverMark).
+    LauncherHandOverMark mark;
+    const QString executable = platform::fileIdentity(LauncherHandOverMark::executablePath());
+    if (LauncherHandOverMark::read(mark) && mark.promised == content.versionTo() && mark.executable != executable) {
+        log->critical(QStringLiteral("Launcher update did not bring the promised version: ") + content.name()
+                      + QStringLiteral(" promised: ") + content.versionTo().toString() + QStringLiteral(" running: ")
+                      + g_launcherProduct.version.toString());
+        return ErrUpdateFailedToStart;
     }
 
     DownloadedContent downloaded;
@@ -59,6 +71,10 @@ int AutoUpdate::updateLauncher(const ProductUpdateInfo& launcher)
     };
     const QString commandLine = program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
     log->debug(QStringLiteral("Starting updater: ") + commandLine);
+    mark.promised = content.versionTo();
+    mark.executable = executable;
+    if (!mark.write())
+        return ErrUpdateFailedToStart;
     if (!startDetachedQuoted(program, arguments)) {
         log->critical(QStringLiteral("Updater failed to start: ") + commandLine);
         return ErrUpdateFailedToStart;

@@ -22,23 +22,29 @@
 #include "platform/SaveFile.h"
 #include "update/AutoUpdate.h"
 #include "update/DownloadContent.h"
+#include "update/TorrentStall.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QMutexLocker>
 #include <QThread>
+#include <QUrl>
 
 #include <libtorrent/alert_types.hpp>
 #include <libtorrent/bdecode.hpp>
+#include <libtorrent/operations.hpp>
+#include <libtorrent/peer_info.hpp>
 #include <libtorrent/session.hpp>
 #include <libtorrent/session_params.hpp>
 #include <libtorrent/torrent_handle.hpp>
 #include <libtorrent/torrent_info.hpp>
 #include <libtorrent/torrent_status.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <limits>
+#include <vector>
 
 namespace lt = libtorrent;
 
@@ -50,6 +56,12 @@ const char* const kListenInterfaces = "0.0.0.0:6969";
 const int kListenPortRetries = 9999 - 6969;
 const int kWaitStepMs = 500;
 const int kDiskThreads = 2;
+// Long enough for libtorrent to try a failed web seed again a few times
+// (every 30 s).
+const int kStallBoundMs = 2 * 60 * 1000;
+const int kTestWebSeedRetrySeconds = 1;
+
+std::atomic<int> g_testStallBoundMs{0};
 
 QMutex g_testMutex;
 QString g_testListenInterfaces;
@@ -90,6 +102,80 @@ QString listenFailure(lt::session& session)
     return reason;
 }
 
+std::chrono::milliseconds stallBound()
+{
+    const int forTests = g_testStallBoundMs;
+    return std::chrono::milliseconds(forTests > 0 ? forTests : kStallBoundMs);
+}
+
+// Whether a BitTorrent peer is connected; a web seed's connection is none.
+bool peerConnected(const lt::torrent_handle& torrent, const lt::torrent_status& status)
+{
+    if (status.num_peers == 0)
+        return false;
+    std::vector<lt::peer_info> peers;
+    try {
+        torrent.get_peer_info(peers);
+    } catch (const std::exception&) {
+        return false;
+    }
+    for (const lt::peer_info& peer : peers) {
+        if (peer.connection_type == lt::peer_info::standard_bittorrent)
+            return true;
+    }
+    return false;
+}
+
+TorrentStall::Look lookAt(const lt::torrent_handle& torrent, const lt::torrent_status& status, bool sessionPaused)
+{
+    TorrentStall::Look look;
+    look.verifiedPieces = status.num_pieces;
+    look.payloadReceived = status.total_payload_download;
+    look.failedBytes = status.total_failed_bytes;
+    look.peerConnected = peerConnected(torrent, status);
+    // Nothing is fetched while the session is paused or the files are
+    // being looked at.
+    look.held = sessionPaused || (status.flags & lt::torrent_flags::paused)
+                || status.state == lt::torrent_status::checking_files
+                || status.state == lt::torrent_status::checking_resume_data;
+    return look;
+}
+
+// A web seed by its URL where a peer alert names its address and port.
+QString sourceName(const lt::tcp::endpoint& endpoint, const QStringList& webSeeds)
+{
+    const QString address = QString::fromStdString(endpoint.address().to_string());
+    for (const QString& seed : webSeeds) {
+        const QUrl url(seed);
+        if (url.host() == address && url.port(url.scheme() == QLatin1String("https") ? 443 : 80) == endpoint.port())
+            return seed;
+    }
+    return QStringLiteral("peer ") + address + QLatin1Char(':') + QString::number(endpoint.port());
+}
+
+// What an alert about this torrent tells of its sources and its files.
+void noteAlert(const lt::alert& alert, const lt::torrent_handle& torrent, const QStringList& webSeeds,
+               TorrentStall& stall, QString& storageFailure)
+{
+    if (const auto* seed = lt::alert_cast<lt::url_seed_alert>(&alert)) {
+        if (seed->handle != torrent)
+            return;
+        const QString message = QString::fromUtf8(seed->error_message());
+        stall.noteAnswer(QString::fromUtf8(seed->server_url()),
+                         message.isEmpty() ? QString::fromStdString(seed->error.message()) : message);
+    } else if (const auto* peer = lt::alert_cast<lt::peer_error_alert>(&alert)) {
+        if (peer->handle == torrent)
+            stall.noteAnswer(sourceName(peer->endpoint, webSeeds), QString::fromStdString(peer->error.message()));
+    } else if (const auto* failed = lt::alert_cast<lt::hash_failed_alert>(&alert)) {
+        if (failed->handle == torrent)
+            stall.noteHashFailure();
+    } else if (const auto* file = lt::alert_cast<lt::file_error_alert>(&alert)) {
+        if (file->handle == torrent && storageFailure.isEmpty())
+            storageFailure = QString::fromLatin1(lt::operation_name(file->op)) + QLatin1Char(' ')
+                             + QString::fromUtf8(file->filename()) + QStringLiteral(": ") + describeError(file->error);
+    }
+}
+
 // libtorrent's word that this torrent has finished (it seeds next) or has
 // stopped on an error.
 bool endsTheWait(const lt::alert* alert, const lt::torrent_handle& torrent)
@@ -109,10 +195,12 @@ bool endsTheWait(const lt::alert* alert, const lt::torrent_handle& torrent)
 
 int torrentSessionAlertMask()
 {
-    return int(static_cast<std::uint32_t>(lt::alert_category::error | lt::alert_category::status));
+    return int(static_cast<std::uint32_t>(lt::alert_category::error | lt::alert_category::status
+                                          | lt::alert_category::peer));
 }
 
-bool waitForTorrentNews(lt::session& session, const lt::torrent_handle& torrent, int stepMs)
+bool waitForTorrentNews(lt::session& session, const lt::torrent_handle& torrent, int stepMs,
+                        const std::function<void(const lt::alert&)>& onAlert)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(stepMs);
@@ -124,10 +212,14 @@ bool waitForTorrentNews(lt::session& session, const lt::torrent_handle& torrent,
                 || !session.wait_for_alert(std::chrono::duration_cast<lt::time_duration>(left)))
                 return false;
             session.pop_alerts(&alerts);
+            bool ends = false;
             for (const lt::alert* alert : alerts) {
-                if (endsTheWait(alert, torrent))
-                    return true;
+                if (onAlert)
+                    onAlert(*alert);
+                ends = ends || endsTheWait(alert, torrent);
             }
+            if (ends)
+                return true;
         }
     } catch (const std::exception&) {
         // No alerts to be had: the step is slept out.
@@ -142,6 +234,11 @@ void setTorrentListenInterfacesForTests(const QString& interfaces)
 {
     QMutexLocker lock(&g_testMutex);
     g_testListenInterfaces = interfaces;
+}
+
+void setTorrentStallBoundForTests(int milliseconds)
+{
+    g_testStallBoundMs = qMax(0, milliseconds);
 }
 
 bool AutoUpdate::downloadWithTorrent(const UpdateContent& content, DownloadedContent& out)
@@ -171,13 +268,22 @@ bool AutoUpdate::downloadWithTorrent(const UpdateContent& content, DownloadedCon
         QMutexLocker lock(&m_mutex);
         *m_torrent = torrent;
     }
-    if (!waitForTorrent(torrent)) {
+    if (!waitForTorrent(torrent, content.name())) {
         // A failed torrent never seeds, so the timer would keep reporting it
         // in place of whatever this or a later job does next.
         {
             QMutexLocker lock(&m_mutex);
             if (*m_torrent == torrent)
                 *m_torrent = lt::torrent_handle();
+        }
+        // Nothing will finish it now: it leaves the session, its data stays
+        // on disk, and a retry adds it afresh, with its web seeds (libtorrent
+        // drops one that answered 404) and its files looked at anew.
+        if (!m_stopped) {
+            try {
+                m_jobSession->remove_torrent(torrent);
+            } catch (const std::exception&) {
+            }
         }
         log->critical(QStringLiteral("failed to wait for torrent: ") + content.name());
         return false;
@@ -234,6 +340,7 @@ std::shared_ptr<lt::session> AutoUpdate::createSession()
         pack.set_str(lt::settings_pack::listen_interfaces, testInterfaces.toStdString());
         pack.set_str(lt::settings_pack::dht_bootstrap_nodes, std::string());
         pack.set_bool(lt::settings_pack::enable_outgoing_utp, false);
+        pack.set_int(lt::settings_pack::urlseed_wait_retry, kTestWebSeedRetrySeconds);
     }
     // libtorrent would start these services inside its constructor; they
     // come on below, one by one, once the saved state is in.
@@ -343,19 +450,51 @@ bool AutoUpdate::addTorrent(const QByteArray& torrentFile, const QString& saveDi
     return true;
 }
 
-bool AutoUpdate::waitForTorrent(const lt::torrent_handle& torrent)
+bool AutoUpdate::waitForTorrent(const lt::torrent_handle& torrent, const QString& name)
 {
     if (!torrent.is_valid())
         return false;
+    Log* log = Log::instance();
+    TorrentStall stall(stallBound());
+    QStringList webSeeds;
+    try {
+        if (const std::shared_ptr<const lt::torrent_info> info = torrent.torrent_file()) {
+            for (const lt::web_seed_entry& seed : info->web_seeds())
+                webSeeds << QString::fromStdString(seed.url);
+        }
+    } catch (const std::exception&) {
+    }
+    // A .torrent may name a web seed that the manifest names too.
+    webSeeds.removeDuplicates();
+    // The first write or read that failed, as libtorrent told it.
+    QString storageFailure;
+    const auto onAlert = [&](const lt::alert& alert) { noteAlert(alert, torrent, webSeeds, stall, storageFailure); };
+
     for (int check = 0;; ++check) {
         lt::torrent_status status;
         if (readStatus(torrent, status)) {
+            // A torrent that stopped on an error (a file it may not write)
+            // will not go on by itself.
+            if (status.errc) {
+                log->critical(QStringLiteral("torrent error: ") + describeError(status.errc));
+                return false;
+            }
+            // libtorrent answers a write that fails for lack of space by
+            // downloading nothing more (upload mode), without an error.
+            if (status.flags & lt::torrent_flags::upload_mode) {
+                log->critical(QStringLiteral("torrent storage failed: ") + name + QStringLiteral(": ")
+                              + (storageFailure.isEmpty() ? QStringLiteral("its files can no longer be written")
+                                                          : storageFailure));
+                return false;
+            }
             if (status.state == lt::torrent_status::seeding)
                 return true;
-            // A torrent that stopped on an error (a full disk, a file it may
-            // not write) will not go on by itself.
-            if (status.errc) {
-                Log::instance()->critical(QStringLiteral("torrent error: ") + describeError(status.errc));
+            const bool sessionPaused = m_jobSession && m_jobSession->is_paused();
+            if (stall.stalled(lookAt(torrent, status, sessionPaused), TorrentStall::Clock::now())) {
+                const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(stall.bound()).count();
+                log->critical(QStringLiteral("torrent stalled: ") + name
+                              + QStringLiteral(": no new piece and no peer for ") + QString::number(seconds)
+                              + QStringLiteral(" s; ") + stall.answers(webSeeds));
                 return false;
             }
         }
@@ -364,7 +503,7 @@ bool AutoUpdate::waitForTorrent(const lt::torrent_handle& torrent)
         // A step of the wait, cut short as soon as libtorrent tells the
         // torrent has finished or failed, so that the job goes on at once.
         if (m_jobSession)
-            waitForTorrentNews(*m_jobSession, torrent, kWaitStepMs);
+            waitForTorrentNews(*m_jobSession, torrent, kWaitStepMs, onAlert);
         else
             QThread::msleep(kWaitStepMs);
     }

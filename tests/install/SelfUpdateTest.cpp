@@ -1,7 +1,9 @@
+#include "core/Log.h"
 #include "core/ProductInfo.h"
 #include "install/HandOver.h"
 #include "install/LauncherFiles.h"
 #include "install/SelfUpdate.h"
+#include "platform/FileIdentity.h"
 #include "tests/install/HandOverFixture.h"
 #include "tests/support/ModalSteps.h"
 #include "tests/support/StandInLauncher.h"
@@ -74,6 +76,15 @@ protected:
         return entry;
     }
 
+    // The lines of the "log.txt" in a folder, and whether one contains text.
+    static QStringList logOf(const QString& dir)
+    {
+        QStringList lines = QString::fromUtf8(testsupport::readFile(dir + "/log.txt")).split('\n');
+        lines.removeAll(QString());
+        return lines;
+    }
+    static bool logOfContains(const QString& dir, const QString& text) { return !logOf(dir).filter(text).isEmpty(); }
+
     // A start would show within this time; the stand-in records itself at once.
     static bool launcherStartedIn(const QString& dir)
     {
@@ -130,15 +141,29 @@ TEST_F(SelfUpdateTest, ReplacesTheLauncherInTheInstallationThePathNames)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         installOldLauncher();
+        QFile::remove(target() + "/log.txt");
         testsupport::clearLog();
 
-        // The old launcher has already quit: nothing to wait for.
+        const QString executable = platform::fileIdentity(target() + "/QMXLauncher.exe");
+
+        // The old launcher has already quit, the usual case: nothing to wait
+        // for, and no failure. The lines go to the installation's log.
         EXPECT_EQ(runSelfUpdate(withPath(c.path, withPid(endedProcessId()))), 0);
-        EXPECT_TRUE(testsupport::logContains("Wait for PID: FAILED"));
-        EXPECT_EQ(testsupport::logContains("Update path is not a directory: " + c.path + " converting to " + target()),
+        // Another file at the executable's path, which the starting side's
+        // hand-over mark tells from the one it handed over from.
+        EXPECT_NE(platform::fileIdentity(target() + "/QMXLauncher.exe"), executable);
+        const QStringList lines = logOf(target());
+        EXPECT_EQ(lines.filter("Wait for PID").size(), 1) << lines.join('\n').toStdString();
+        EXPECT_EQ(lines.filter(QRegularExpression("^debg .*Wait for PID: OK$")).size(), 1);
+        EXPECT_TRUE(lines.filter(QRegularExpression("^crit ")).isEmpty()) << lines.join('\n').toStdString();
+        EXPECT_EQ(logOfContains(target(), "Update path is not a directory: " + c.path + " converting to " + target()),
                   c.converted);
-        EXPECT_TRUE(testsupport::logContains("Update source: " + source()));
-        EXPECT_TRUE(testsupport::logContains("Update dest: " + target()));
+        EXPECT_TRUE(logOfContains(target(), "Update source: " + source()));
+        EXPECT_TRUE(logOfContains(target(), "Update dest: " + target()));
+        EXPECT_FALSE(testsupport::logContains("Update source: "));
+        // Its own log again afterwards.
+        Log::instance()->info("after the hand-over");
+        EXPECT_TRUE(testsupport::logContains("after the hand-over"));
 
         EXPECT_EQ(firstFileNotFrom(true), QString());
         EXPECT_EQ(storedEntry(), newEntry());
@@ -198,7 +223,7 @@ TEST_F(SelfUpdateTest, WaitsForTheOldLauncherBeforeTouchingItsFiles)
     const int pid = startParent("cat '" + target() + "/libQt5Core.so.5' > '" + markerPath() + "'");
 
     EXPECT_EQ(runSelfUpdate(withPath(target() + "/QMXLauncher.exe", withPid(pid))), 0);
-    EXPECT_TRUE(testsupport::logContains("Wait for PID: OK"));
+    EXPECT_TRUE(logOfContains(target(), "Wait for PID: OK"));
     EXPECT_EQ(testsupport::readFile(markerPath()), oldContent("libQt5Core.so.5"));
     EXPECT_EQ(firstFileNotFrom(true), QString());
     EXPECT_TRUE(testsupport::waitForStandInStart(target()).started);
@@ -221,10 +246,14 @@ TEST_F(SelfUpdateTest, AFailedReplacementStartsNothing)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.prepare();
+        testsupport::writeFile(c.path + "/log.txt", QByteArray()); // the update's own log, in the second case
         testsupport::clearLog();
         EXPECT_EQ(runSelfUpdate(withPath(c.path, withPid(endedProcessId()))), 1);
-        for (const QString& line : c.logLines)
-            EXPECT_TRUE(testsupport::logContains(line)) << line.toStdString();
+        // In the log of the installation it failed to replace.
+        const QStringList criticals = logOf(c.path).filter(QRegularExpression("^crit "));
+        ASSERT_EQ(criticals.size(), c.logLines.size()) << logOf(c.path).join('\n').toStdString();
+        for (int i = 0; i < criticals.size(); ++i)
+            EXPECT_TRUE(criticals[i].endsWith(c.logLines[i])) << criticals[i].toStdString();
         EXPECT_FALSE(launcherStartedIn(c.path));
     }
     for (const QString& name : install::launcherFileNames()) {

@@ -141,6 +141,45 @@ TEST_F(HttpConnectionWinTest, ResponsesThroughGetAndDownload)
     }
 }
 
+// A server that keeps a transfer alive with a byte now and then, each
+// before the receive time-out runs out, fails it as a silent one does once
+// a whole time-out has brought less than a byte per second; a slow but
+// steady body is never cut. The time-out is 3 s here, 60 s in the product.
+TEST_F(HttpConnectionWinTest, ATricklingBodyFailsAsASilentOneDoes)
+{
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    platform::setHttpTimeoutForTests(platform::HttpTimeout::Receive, 3000);
+    const struct {
+        const char* name;
+        QJsonObject rule;
+        bool ok;
+    } cases[] = {
+        {"a byte every two seconds", {{"body_size", 20}, {"rate", 0.5}}, false},
+        {"three kilobytes a second", {{"body_size", 12000}, {"rate", 3000}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.setRule("/case", c.rule);
+        const qint64 size = qint64(c.rule.value("body_size").toDouble());
+
+        testsupport::clearLog();
+        QByteArray body;
+        EXPECT_EQ(net::createHttpConnection()->get(server.url("/case"), &body, {}), c.ok);
+        EXPECT_EQ(testsupport::logContains("InternetReadFile failed: 12002"), !c.ok);
+        EXPECT_EQ(body, c.ok ? pattern(size) : QByteArray());
+
+        testsupport::clearLog();
+        EXPECT_EQ(net::createHttpConnection()->download(server.url("/case"), downloadPath(), {}), c.ok);
+        EXPECT_EQ(testsupport::logContains("InternetReadFile failed: 12002"), !c.ok);
+        if (c.ok) {
+            EXPECT_EQ(testsupport::readFile(downloadPath()), pattern(size));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(downloadPath()));
+        }
+    }
+}
+
 TEST_F(HttpConnectionWinTest, TransportFailures)
 {
     const quint16 port = closedPort();

@@ -148,6 +148,28 @@ TEST_F(HandOverProcessTest, UpdateActsOnlyOnAnInstallation)
     EXPECT_EQ(entryText("UninstallString"), target() + "/QMXLauncher.exe --uninstall");
 }
 
+// A replacement that fails leaves its lines in the installation's own log,
+// not beside the copy, which the next update job removes; an old launcher
+// that had already ended when the copy began to wait is no failure.
+TEST_F(HandOverProcessTest, AFailedUpdateLeavesItsLinesInTheInstallationsLog)
+{
+    // The copy starts without it; the replacement cannot copy it.
+    ASSERT_TRUE(QFile::remove(testsupport::appDir() + "/7z.so"));
+    QFile::remove(testsupport::appDir() + "/log.txt");
+    QFile::remove(target() + "/log.txt");
+
+    QProcess* run = m_source->startWithoutDisplay(
+        {"--update", "--path", target() + "/QMXLauncher.exe", "--pid", QString::number(endedProcessId())});
+    EXPECT_EQ(Installation::exitCode(run), 1);
+    const QStringList criticals = m_installed->log().split('\n').filter(QRegularExpression("^crit "));
+    ASSERT_EQ(criticals.size(), 2) << m_installed->log().toStdString();
+    EXPECT_TRUE(criticals[0].contains("AutoUpdate job failed: ")) << criticals[0].toStdString();
+    EXPECT_TRUE(criticals[1].endsWith("Failed to uptate files from " + testsupport::appDir() + " in " + target()))
+        << criticals[1].toStdString();
+    EXPECT_FALSE(m_source->log().contains("crit ")) << m_source->log().toStdString();
+    EXPECT_TRUE(processesBelow(target()).isEmpty());
+}
+
 // "--uninstall" from the installed launcher, both stages where there is no
 // screen: the installation, its shortcuts and its entry go; the player's
 // folder beside it stays.

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <functional>
 
@@ -123,6 +124,69 @@ TEST_F(LauncherUpdateTest, StartsTheNewCopyOrEndsWithTheStepsCode)
         EXPECT_NE(started.pid, currentProcessId());
         // The new copy runs from there: it stays.
         EXPECT_TRUE(QFileInfo::exists(appDir() + "/UpdateTemp/" + kId + "/libQt5Core.so.5"));
+    }
+}
+
+// A content whose launcher is not the version the manifest promises: the
+// copy replaces the installed executable, and the launcher that restarts is
+// still the old version. It does not hand over to that version again, also
+// as a new engine after the restart, but a higher version is taken. A copy
+// that did not replace the executable has brought nothing: that hand-over
+// is tried again.
+TEST_F(LauncherUpdateTest, AContentThatIsNotTheVersionItPromisesIsHandedOverOnce)
+{
+    const QString installed = appDir() + "/QMXLauncher.exe";
+    const QString running = g_launcherProduct.version.toString();
+    const auto handsOver = [&](int expected) {
+        const QString unpacked = appDir() + "/UpdateTemp/qmx_launcher_full_" + m_launcherVersion.toString();
+        QFile::remove(unpacked + "/started.txt");
+        testsupport::clearLog();
+        AutoUpdate::destroyInstance(); // as after a restart
+        const int before = m_server->requests().size();
+        const JobRecord job = runJob();
+        EXPECT_EQ(job.result, expected);
+        EXPECT_EQ(job.events.contains("exitAppToUpdate"), expected == UpdateDone);
+        EXPECT_EQ(testsupport::waitForStandInStart(unpacked, expected == UpdateDone ? 10000 : 300).started,
+                  expected == UpdateDone);
+        int archiveRequests = 0;
+        const QList<QJsonObject> requests = m_server->requests();
+        for (int i = before; i < requests.size(); ++i)
+            archiveRequests += requests.at(i).value("path").toString().endsWith(".7z");
+        EXPECT_EQ(archiveRequests > 0, expected == UpdateDone);
+        EXPECT_TRUE(QDir(gameDirPath()).isEmpty());
+    };
+    // What the copy does to the installed executable: a new file in its place.
+    const auto replaceExecutable = [&] {
+        testsupport::writeFile(installed + ".new", "the replaced launcher");
+        ASSERT_TRUE(QFile::remove(installed));
+        ASSERT_TRUE(QFile::rename(installed + ".new", installed));
+    };
+    testsupport::writeFile(installed, "the installed launcher");
+    publish({Version(1, 2, 0)});
+
+    {
+        SCOPED_TRACE("the first hand-over");
+        handsOver(UpdateDone);
+    }
+    {
+        SCOPED_TRACE("a copy that replaced nothing: again");
+        handsOver(UpdateDone);
+    }
+    replaceExecutable();
+    for (const char* what : {"the restarted launcher", "a retry"}) {
+        SCOPED_TRACE(what);
+        handsOver(ErrUpdateFailedToStart);
+        const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+        ASSERT_EQ(criticals.size(), 1) << criticals.join('\n').toStdString();
+        EXPECT_TRUE(criticals.first().endsWith("Launcher update did not bring the promised version: " + kName
+                                               + " promised: 99.0.0 running: " + running))
+            << criticals.first().toStdString();
+    }
+    {
+        SCOPED_TRACE("a higher version");
+        m_launcherVersion = Version(99, 0, 1);
+        publish({Version(1, 2, 0)});
+        handsOver(UpdateDone);
     }
 }
 

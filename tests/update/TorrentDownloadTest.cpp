@@ -10,6 +10,7 @@
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/PrivateMount.h"
 #include "tests/support/TestEnvironment.h"
 #include "tools/publish/Seeding.h"
 #include "update/AutoUpdate.h"
@@ -19,6 +20,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <libtorrent/add_torrent_params.hpp>
@@ -56,6 +58,7 @@ protected:
     {
         UpdateJobTest::TearDown();
         setTorrentListenInterfacesForTests(QString());
+        setTorrentStallBoundForTests(0);
     }
 
     publish::PublishedContent& content(const QString& name)
@@ -122,6 +125,8 @@ protected:
             count += line.contains(text);
         return count;
     }
+
+    static QStringList criticalLines() { return testsupport::logLines().filter(QRegularExpression("^crit ")); }
 };
 
 // The info lines of one successful torrent download, in order and with no
@@ -569,9 +574,11 @@ TEST_F(TorrentJobTest, TimerReportsTheTorrentUntilItSeeds)
 }
 
 // A paused session holds a torrent while its files wait to be checked, and
-// while it downloads; it goes on when the session resumes.
+// while it downloads; it goes on when the session resumes. Both pauses
+// outlast the stall bound: a paused torrent has not stalled.
 TEST_F(TorrentJobTest, PauseHoldsCheckingAndDownloadingUntilResume)
 {
+    setTorrentStallBoundForTests(1000);
     publish({v100, v120});
     const publish::PublishedContent full100 = content("qmx_full_1.0.0.7z");
     const publish::PublishedContent full120 = content(kFull120);
@@ -675,7 +682,7 @@ TEST_F(TorrentJobTest, DestroyingTheEngineDuringAJob)
         m_publishTorrents = c.torrent;
         publish({v120});
         if (c.torrent)
-            withoutSources(kFull120); // it would wait for ever
+            withoutSources(kFull120); // it would wait for the whole stall bound
         else
             m_server->setRule("/" + kFull120, QJsonObject{{"rate", double(content(kFull120).size / 2)}});
 
@@ -699,6 +706,138 @@ TEST_F(TorrentJobTest, DestroyingTheEngineDuringAJob)
         } else {
             expectGameIs(v120);
         }
+    }
+}
+
+// A torrent whose only source, its web seed, cannot serve it ends the job
+// with 6 once it has gone the stall bound without progress, with one line
+// that names the content and what the web seed answered. libtorrent tries a
+// failing web seed again (here after a second) and the bound goes on. A
+// retry, with the mirror mended, starts the download again.
+TEST_F(TorrentJobTest, ATorrentWhoseWebSeedCannotServeItEndsAfterTheBound)
+{
+    publish({v120});
+    const QString archive = served(kFull120);
+    const QByteArray good = testsupport::readFile(archive);
+    const QString seed = QRegularExpression::escape(content(kFull120).httpUrls.first());
+    const struct {
+        const char* what;
+        std::function<void()> breakMirror;
+        QString answer; // a pattern
+        bool retried;   // libtorrent asks the web seed again within the bound
+    } cases[] = {
+        {"the file is missing", [&] { QFile::remove(archive); }, seed + ": 404 Not Found", false},
+        {"wrong bytes",
+         [&] { testsupport::writeFile(archive, testsupport::randomBytes(7, good.size())); },
+         seed + ": peer banned; \\d+ pieces failed the hash check", false},
+        {"the file stops half-way",
+         [&] { testsupport::writeFile(archive, good.left(good.size() / 2)); },
+         seed + ": [Ii]nvalid HTTP (range|header)", true},
+        {"the server sends nothing",
+         [&] { m_server->setRule("/" + kFull120, QJsonObject{{"stall_after", 0}, {"stall_seconds", 60}}); },
+         seed + ": no answer", false},
+    };
+    setTorrentStallBoundForTests(4000);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        startOver();
+        testsupport::writeFile(archive, good);
+        m_server->setRule("/" + kFull120, QJsonObject());
+        c.breakMirror();
+        const int before = m_server->requests().size();
+
+        JobRecord job = runJob();
+        EXPECT_EQ(job.result, ErrUpdateDownloadFailed);
+        const QStringList criticals = criticalLines();
+        ASSERT_EQ(criticals.filter("torrent stalled: ").size(), 1) << criticals.join('\n').toStdString();
+        const QRegularExpression line("torrent stalled: " + QRegularExpression::escape(kFull120)
+                                      + ": no new piece and no peer for 4 s; " + c.answer + "$");
+        EXPECT_TRUE(line.match(criticals.filter("torrent stalled: ").first()).hasMatch())
+            << criticals.join('\n').toStdString();
+        EXPECT_TRUE(logContains("failed to wait for torrent: " + kFull120));
+        EXPECT_FALSE(logContains("torrent complete: "));
+        EXPECT_TRUE(QDir(gameDirPath()).isEmpty());
+        if (c.retried) {
+            EXPECT_GE(requestsFor("/" + kFull120, before).size(), 3);
+        }
+
+        testsupport::writeFile(archive, good);
+        m_server->setRule("/" + kFull120, QJsonObject());
+        testsupport::clearLog();
+        job = runJob();
+        EXPECT_EQ(job.result, UpdateDone);
+        expectGameIs(v120);
+    }
+}
+
+// However slowly a torrent goes, it goes on: here each piece takes longer
+// than the stall bound to come in.
+TEST_F(TorrentJobTest, ASlowButSteadyWebSeedFinishes)
+{
+    publish({v120});
+    const qint64 piece = 16384;
+    ASSERT_GT(content(kFull120).size, 3 * piece);
+    m_server->setRule("/" + kFull120, QJsonObject{{"rate", double(piece * 3 / 4)}});
+    setTorrentStallBoundForTests(1000);
+
+    const JobRecord job = runJob();
+    EXPECT_EQ(job.result, UpdateDone);
+    expectGameIs(v120);
+    EXPECT_TRUE(criticalLines().isEmpty()) << criticalLines().join('\n').toStdString();
+}
+
+// The disk under "Update" fills up during a torrent: the job ends with 6 at
+// once (libtorrent would only stop downloading), with one line that names
+// the storage failure; once there is room, the next job gets the game. The
+// product's stall bound stays: the job ends long before it. When the whole
+// archive comes at once, libtorrent may take the torrent for complete before
+// the writes of its last pieces fail.
+TEST_F(TorrentJobTest, AFullDiskEndsTheTorrentAndTheNextJobWithRoomGoesOn)
+{
+    publish({v120});
+    const QString update = appDir() + "/Update";
+    testsupport::PrivateMount disk(update, 1024 * 1024, false);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.error().toStdString();
+    const struct {
+        const char* what;
+        QJsonObject rule;
+    } cases[] = {
+        {"while the torrent downloads", {{"rate", double(content(kFull120).size)}}},
+        {"as its last pieces come in", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        startOver();
+        // Room for about two pieces of the archive; hidden, so that the
+        // download cleanup leaves it.
+        const QString ballast = update + "/.ballast";
+        {
+            QFile file(ballast);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'b');
+            while (file.write(block) == block.size()) {
+            }
+            file.close();
+            ASSERT_TRUE(file.resize(file.size() - 36 * 1024));
+        }
+        m_server->setRule("/" + kFull120, c.rule);
+
+        JobRecord job = runJob();
+        EXPECT_EQ(job.result, ErrUpdateDownloadFailed);
+        const QStringList storage = criticalLines().filter("torrent storage failed: ");
+        ASSERT_EQ(storage.size(), 1) << criticalLines().join('\n').toStdString();
+        EXPECT_TRUE(storage.first().contains("torrent storage failed: " + kFull120 + ": file_write " + update + "/"
+                                             + kFull120 + ": No space left on device"))
+            << storage.first().toStdString();
+        EXPECT_TRUE(logContains("failed to wait for torrent: " + kFull120));
+        EXPECT_TRUE(QDir(gameDirPath()).isEmpty());
+
+        ASSERT_TRUE(QFile::remove(ballast));
+        testsupport::clearLog();
+        job = runJob();
+        EXPECT_EQ(job.result, UpdateDone);
+        expectGameIs(v120);
     }
 }
 
