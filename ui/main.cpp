@@ -74,7 +74,7 @@ int runInstall(IProgramSettings& settings)
 // Only one normal launcher runs at a time; the other modes run beside it.
 int runNormal(IProgramSettings& settings)
 {
-    SingleApp guard(QStringLiteral("ru.qmxgame.applock"), QStringLiteral("ru.qmxgame.appmem"));
+    SingleApp guard(QStringLiteral("ru.qmxgame.appmem"));
     if (!guard.tryLock()) {
         guard.notifyRunningInstance();
         return 0;

@@ -106,9 +106,9 @@ public:
     void runInside(const testsupport::BareRoot* root) { m_root = root; }
 
     // Starts a run, with a temporary folder of the test's own. The
-    // single-instance guard belongs to the runtime folder, which every test
-    // process has of its own, so runs of other tests never meet; the
-    // processes that a run starts inherit both.
+    // single-instance guard is the user's within a network namespace, and
+    // every test process has one of its own, so runs of other tests never
+    // meet; the processes that a run starts inherit both.
     QProcess* start(const QStringList& arguments = {});
     // The same where there is no screen (a console, ssh): no X display, no
     // Wayland, no Qt platform chosen; from workingDir when one is given.
