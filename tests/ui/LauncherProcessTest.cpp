@@ -178,6 +178,59 @@ TEST_F(LauncherProcessTest, EachWayOutEndsWithItsExitCode)
     }
 }
 
+// A session that names a Qt platform the application folder does not carry
+// (Wayland desktops and guides set "wayland") still gets the windows, on
+// xcb through the X server (XWayland there).
+TEST_F(LauncherProcessTest, TheWindowsOpenWhateverPlatformTheSessionNames)
+{
+    publishGame();
+    const struct {
+        const char* platform;
+        QStringList arguments;
+        QJsonObject settings;
+        std::function<void()> answer;
+        int exitCode;
+    } cases[] = {
+        {"wayland", {}, currentGameSettings(),
+         [this] {
+             waitForWindows(1);
+             m_installation->waitUntilReady();
+             pressKeys({"Escape"});
+         },
+         0},
+        {"offscreen", {}, currentGameSettings(),
+         [this] {
+             waitForWindows(1);
+             m_installation->waitUntilReady();
+             pressKeys({"Escape"});
+         },
+         0},
+        {"wayland;xcb", {"--install"}, {{"update_url", "http://127.0.0.1:1/update.json"}},
+         [] {
+             waitForWindow("License agreement");
+             pressKeys({"Escape"});
+             waitForWindows(3);
+             pressKeys({"y"});
+         },
+         1},
+        {"wayland", {"--update"}, {},
+         [] {
+             waitForWindows(1);
+             pressKeys({"Return"});
+         },
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.platform) + " " + c.arguments.join(' ').toStdString());
+        QFile::remove(m_installation->dir() + "/QMXLauncher.conf");
+        if (!c.settings.isEmpty())
+            m_installation->writeSettings(c.settings);
+        QProcess* run = m_installation->start(c.arguments, {{"QT_QPA_PLATFORM", c.platform}, {"WAYLAND_DISPLAY", "wayland-0"}});
+        c.answer();
+        EXPECT_EQ(Installation::exitCode(run), c.exitCode);
+    }
+}
+
 TEST_F(LauncherProcessTest, ASecondStartEndsAtOnceAndTheFirstRunsOn)
 {
     publishGame();
