@@ -1,6 +1,8 @@
 #include "platform/UserFlag.h"
 #include "tests/support/OtherUser.h"
 
+#include <QProcess>
+
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -53,6 +55,22 @@ TEST(UserFlag, AFlagHasOneOwnerAndIsRaisedByTheOthers)
     EXPECT_FALSE(next.attach());
     ASSERT_TRUE(next.create());
     EXPECT_FALSE(next.takeRaised());
+}
+
+// The game that PLAY starts outlives the launcher; the name must not.
+TEST(UserFlag, AStartedProgramNeverInheritsTheName)
+{
+    auto owner = std::make_unique<platform::UserFlag>(kName);
+    ASSERT_TRUE(owner->create());
+    QProcess game;
+    game.start("sleep", {"30"});
+    ASSERT_TRUE(game.waitForStarted(5000));
+    owner.reset();
+
+    platform::UserFlag next(kName);
+    EXPECT_TRUE(next.create()) << next.error();
+    game.kill();
+    game.waitForFinished(5000);
 }
 
 // The name is the user's: a process of another user neither passes for its
