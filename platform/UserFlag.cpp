@@ -36,11 +36,6 @@ Address addressOf(const QString& name)
     return result;
 }
 
-int newSocket()
-{
-    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-}
-
 // Whether the process at the other end of a connection is this user's.
 bool peerIsThisUser(int fd)
 {
@@ -79,12 +74,17 @@ bool UserFlag::fail(int error)
     return false;
 }
 
-bool UserFlag::create()
+bool UserFlag::openSocket()
 {
     close();
-    m_fd = newSocket();
-    if (m_fd < 0)
-        return fail(errno);
+    m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    return m_fd >= 0 || fail(errno);
+}
+
+bool UserFlag::create()
+{
+    if (!openSocket())
+        return false;
     const Address address = addressOf(m_name);
     // Binding is the decision: of starts at the same moment exactly one
     // gets the name.
@@ -98,10 +98,8 @@ bool UserFlag::create()
 
 bool UserFlag::attach()
 {
-    close();
-    m_fd = newSocket();
-    if (m_fd < 0)
-        return fail(errno);
+    if (!openSocket())
+        return false;
     const Address address = addressOf(m_name);
     if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address.address), address.length) != 0)
         return fail(errno);

@@ -47,6 +47,7 @@ public:
     int error() const { return m_error; }
 
 private:
+    bool openSocket();
     void close();
     bool fail(int error);
 
