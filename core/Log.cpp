@@ -1,8 +1,19 @@
 #include "core/Log.h"
 
+#include <algorithm>
+
 namespace {
+
 Log* g_log = nullptr;
+
+// C0, DEL and C1.
+bool isControl(QChar c)
+{
+    const ushort code = c.unicode();
+    return code < 0x20 || (code >= 0x7f && code <= 0x9f);
 }
+
+} // namespace
 
 Log* Log::instance()
 {
@@ -31,8 +42,23 @@ QString Log::formatLine(const QDateTime& time, int level, const QString& message
                        .arg(levelName(level), -15, QLatin1Char(' '))
                        .arg(timeText, -25, QLatin1Char(' '))
                        .arg(message);
-    line.replace(QLatin1Char('\n'), QLatin1Char('#'));
-    return line;
+    // Texts from outside reach the log (content names, server answers): a
+    // control character in them could start a forged line or drive the
+    // terminal that shows the log. Line feeds become "#", every other
+    // control character its escape ("\x1b").
+    if (std::none_of(line.cbegin(), line.cend(), isControl))
+        return line;
+    QString escaped;
+    escaped.reserve(line.size() + 16);
+    for (const QChar c : qAsConst(line)) {
+        if (c == QLatin1Char('\n'))
+            escaped += QLatin1Char('#');
+        else if (isControl(c))
+            escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 bool Log::open(const QString& path)

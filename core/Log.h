@@ -24,7 +24,8 @@ public:
     static QString levelName(int level);
 
     // One complete line, without the final line feed: the tag padded to 15,
-    // the local time padded to 25, the message; line feeds become "#".
+    // the local time padded to 25, the message; line feeds become "#" and
+    // other control characters their escape, such as "\x1b".
     static QString formatLine(const QDateTime& time, int level, const QString& message);
 
     // Closes the current file, if any, and appends to the file at path.

@@ -1,5 +1,6 @@
 #include "install/InstallTarget.h"
 
+#include "core/JsonSettings.h"
 #include "core/Paths.h"
 #include "install/InstallWorker.h"
 #include "install/LauncherFiles.h"
@@ -43,7 +44,7 @@ QSet<QString> installationNames()
 bool isLeftover(const QDir& folder, const QString& entry)
 {
     const QFileInfo info(folder.filePath(entry));
-    if (entry == kSettingsName || entry == kSessionName)
+    if (entry == kSettingsName || entry == kSessionName || JsonSettings::unreadableCopyTarget(entry) == kSettingsName)
         return info.isFile() && !info.isSymLink();
     return launcherFolderNames().contains(entry) && info.isDir() && !info.isSymLink()
         && QDir(info.filePath()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
@@ -94,7 +95,8 @@ TargetFolder examineTargetFolder(const QString& path)
     // left beside them.
     const QSet<QString> own = installationNames();
     for (const QString& entry : entries) {
-        if (!own.contains(entry) && !own.contains(platform::temporaryFileTarget(entry)))
+        if (!own.contains(entry) && !own.contains(platform::temporaryFileTarget(entry))
+            && JsonSettings::unreadableCopyTarget(entry) != kSettingsName)
             return TargetFolder::Occupied;
     }
     return TargetFolder::Usable;

@@ -10,10 +10,11 @@ namespace install {
 // an install goes only where nothing of others can carry those names.
 enum class TargetFolder {
     // Does not exist yet, is empty, holds only the settings file
-    // "QMXLauncher.conf" put there beforehand or what an uninstall leaves
-    // (the session state "Session.conf", the emptied subfolders of the
-    // launcher's files), or holds an installation of this launcher (its
-    // executable) and nothing but its files.
+    // "QMXLauncher.conf" put there beforehand (or its unreadable copies that
+    // loading kept aside) or what an uninstall leaves (the session state
+    // "Session.conf", the emptied subfolders of the launcher's files), or
+    // holds an installation of this launcher (its executable) and nothing
+    // but its files.
     Usable,
     // Not an absolute path, or the path or the nearest existing folder
     // above it is not a folder.

@@ -1,18 +1,52 @@
 #include "platform/Display.h"
 
-#include <QByteArray>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPluginLoader>
 #include <QtGlobal>
 
 #include <dlfcn.h>
 
 namespace platform {
+namespace {
 
-bool canShowWindows()
+const QString kXcb = QStringLiteral("xcb");
+
+bool carries(const QStringList& carried, const QString& key)
 {
-    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
-    if (!chosen.isEmpty() && !chosen.startsWith("xcb"))
-        return true;
+    return carried.contains(key, Qt::CaseInsensitive);
+}
 
+} // namespace
+
+QByteArray choosePlatform(const QByteArray& requested, const QStringList& carried, bool xDisplay)
+{
+    const auto canServe = [&](const QString& key) {
+        return carries(carried, key) && (key.compare(kXcb, Qt::CaseInsensitive) != 0 || xDisplay);
+    };
+    for (const QByteArray& entry : requested.split(';')) {
+        if (canServe(QString::fromUtf8(entry.split(':').first())))
+            return entry;
+    }
+    return canServe(kXcb) ? kXcb.toUtf8() : QByteArray();
+}
+
+QStringList platformPluginKeys(const QString& folder)
+{
+    QStringList keys;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        // Read from the file; nothing is loaded.
+        const QJsonObject metaData = QPluginLoader(dir.filePath(name)).metaData().value(QStringLiteral("MetaData")).toObject();
+        for (const QJsonValue& key : metaData.value(QStringLiteral("Keys")).toArray())
+            keys << key.toString();
+    }
+    return keys;
+}
+
+bool xDisplayReachable()
+{
     // The X client library is on every desktop (it is what the xcb plug-in
     // connects with); asked for at run time, so nothing links it.
     void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
@@ -34,6 +68,12 @@ bool canShowWindows()
     }
     ::dlclose(xcb);
     return reachable;
+}
+
+QByteArray windowPlatform(const QString& pluginFolder)
+{
+    const QStringList carried = platformPluginKeys(pluginFolder);
+    return choosePlatform(qgetenv("QT_QPA_PLATFORM"), carried, carries(carried, kXcb) && xDisplayReachable());
 }
 
 } // namespace platform

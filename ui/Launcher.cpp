@@ -240,8 +240,7 @@ void Launcher::startUpdateCheck()
 
 void Launcher::saveSettings()
 {
-    if (auto json = dynamic_cast<JsonSettings*>(m_settings))
-        json->save(launcherConfigPath());
+    saveLauncherSettings(m_settings);
 }
 
 void Launcher::_onAcceptEULA()

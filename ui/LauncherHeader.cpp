@@ -2,7 +2,6 @@
 
 #include "core/JsonSettings.h"
 #include "core/Localization.h"
-#include "core/Paths.h"
 #include "core/TR.h"
 #include "ui/Buttons.h"
 #include "ui/EulaDialog.h"
@@ -199,6 +198,5 @@ void LauncherHeader::_onLanguageSet(bool checked)
     if (!m_settings)
         return;
     saveLanguageToSettings(*m_settings);
-    if (auto json = dynamic_cast<JsonSettings*>(m_settings))
-        json->save(launcherConfigPath());
+    saveLauncherSettings(m_settings);
 }

@@ -3,12 +3,19 @@
 #include "core/Log.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QTimerEvent>
 #include <QWidget>
+
+#include <cerrno>
 
 namespace {
 
 const int kPollIntervalMs = 1000;
+// How often a start looks again at a name whose holder does not answer yet,
+// and how long it waits between two looks: about two seconds in all.
+const int kAttempts = 200;
+const int kAttemptPauseMs = 10;
 
 void logFailure(const QString& operation, int error)
 {
@@ -17,32 +24,36 @@ void logFailure(const QString& operation, int error)
 
 } // namespace
 
-SingleApp::SingleApp(const QString& lockKey, const QString& memKey)
-    : m_lockKey(lockKey)
-    , m_memKey(memKey)
-    , m_sharedMemory(memKey)
+SingleApp::SingleApp(const QString& key)
+    : m_sharedMemory(key)
 {
 }
 
 bool SingleApp::tryLock()
 {
-    platform::UserLock lock(m_lockKey);
-    // Without the lock a start at the same moment may slip past the check.
-    if (!lock.acquire())
-        logFailure(QStringLiteral("SingleApp lock"), lock.error());
-
     bool first = true;
-    if (m_sharedMemory.attach()) {
-        first = false;
-    } else if (!m_sharedMemory.create()) {
-        // This process still runs as the first instance; later starts just
-        // go unrecognised.
-        logFailure(QStringLiteral("SingleApp create"), m_sharedMemory.error());
+    for (int attempt = 1;; ++attempt) {
+        if (m_sharedMemory.create())
+            break;
+        if (m_sharedMemory.error() == EADDRINUSE && m_sharedMemory.attach()) {
+            first = false;
+            break;
+        }
+        // The holder has just ended, or has taken the name and not yet begun
+        // to listen, or has more starts waiting than it takes at once: each
+        // passes in a moment. Anything else (a process of another user
+        // holding the name, no sockets at all) does not.
+        const int error = m_sharedMemory.error();
+        if ((error != ECONNREFUSED && error != EAGAIN) || attempt == kAttempts) {
+            // This process still runs as the first instance; later starts
+            // just go unrecognised.
+            logFailure(QStringLiteral("SingleApp create"), error);
+            break;
+        }
+        QThread::msleep(kAttemptPauseMs);
     }
     if (first)
         m_timerId = startTimer(kPollIntervalMs, Qt::VeryCoarseTimer);
-
-    lock.release();
     return first;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserLock.h"
+#include "platform/UserFlag.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,16 +9,17 @@
 class QWidget;
 
 // Lets one launcher of a user run at a time in normal mode, whatever the
-// environment of each start. The first instance owns a one-byte flag and
-// looks at it once a second; a later start raises it and ends, and the
-// first instance then brings its window forward. A lock makes the
-// check-and-create atomic between processes that start at the same moment.
-// The first instance's claim ends with its process, however it ends.
+// environment of each start. The first instance owns a name that only this
+// user's processes share, with a flag that it looks at once a second; a
+// later start raises it and ends, and the first instance then brings its
+// window forward. Taking the name decides between processes that start at
+// the same moment. The first instance's claim ends with its process,
+// however it ends.
 class SingleApp : public QObject
 {
     Q_OBJECT
 public:
-    SingleApp(const QString& lockKey, const QString& memKey);
+    explicit SingleApp(const QString& key);
 
     // True when this process is the first instance; it then owns the flag
     // and polls it.
@@ -38,8 +39,6 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    QString m_lockKey;
-    QString m_memKey;
     platform::UserFlag m_sharedMemory;
     int m_timerId = 0;
     QPointer<QWidget> m_window;

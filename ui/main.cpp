@@ -29,32 +29,57 @@
 
 namespace {
 
+// The folder of the executable, which holds every launcher file.
+QString ownFolder()
+{
+    const QString executable = platform::currentExecutablePath();
+    return executable.isEmpty() ? QString() : QFileInfo(executable).absolutePath();
+}
+
 // Qt loads its plug-ins from the launcher's own folder and from nowhere else:
 // the plug-ins of a Qt installed on the system are built for that Qt, not for
 // the one that travels with the launcher. Set before the application object,
 // which loads the platform plug-in.
 void useOwnPlugins()
 {
-    const QString executable = platform::currentExecutablePath();
-    if (!executable.isEmpty())
-        QCoreApplication::setLibraryPaths(QStringList{QFileInfo(executable).absolutePath()});
+    if (!ownFolder().isEmpty())
+        QCoreApplication::setLibraryPaths(QStringList{ownFolder()});
 }
 
-// "--update" and "--uninstall" show nothing on their way to success and are
-// run where there is no screen too (a console, ssh). The GUI application
-// object would end the process there for want of a display, so these modes
-// then run on a plain one, which needs no platform plug-in; a message box
+// The windows take a platform whose plug-in the folder carries: a session
+// may name one it lacks ("wayland", which many Wayland desktops set), and
+// Qt would end the process for want of it. Where none can serve (a
+// console, ssh, Wayland without XWayland) the run goes on a plain
+// application object, which needs no platform plug-in: "--update" and
+// "--uninstall" show nothing on their way to success, and a message box
 // then has no screen to go to and stays the log line it comes with.
 std::unique_ptr<QCoreApplication> createApplication(int& argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QHash<int, QVariant> options;
-    const int action = parseCommandLine(arguments, options);
-    if ((action == ActionUpdate || action == ActionUninstall) && !platform::canShowWindows())
+    const QByteArray chosen = platform::windowPlatform(ownFolder() + QStringLiteral("/platforms"));
+    if (chosen.isEmpty())
         return std::make_unique<QCoreApplication>(argc, argv);
-    return std::make_unique<QApplication>(argc, argv);
+    // Qt reads the variable while the application object is made; what the
+    // launcher starts (the game) gets it as the session set it.
+    const bool wasSet = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", chosen);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    if (wasSet)
+        qputenv("QT_QPA_PLATFORM", requested);
+    else
+        qunsetenv("QT_QPA_PLATFORM");
+    return app;
+}
+
+// The normal and the install mode are windows.
+bool canShowWindows()
+{
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return true;
+    Log::instance()->critical(QStringLiteral("Showing windows failed: no X display accepts a connection (DISPLAY \"")
+                              + qEnvironmentVariable("DISPLAY") + QStringLiteral("\", QT_QPA_PLATFORM \"")
+                              + qEnvironmentVariable("QT_QPA_PLATFORM") + QStringLiteral("\")"));
+    return false;
 }
 
 // The install mode shows the main window only as the backdrop of the EULA
@@ -74,7 +99,7 @@ int runInstall(IProgramSettings& settings)
 // Only one normal launcher runs at a time; the other modes run beside it.
 int runNormal(IProgramSettings& settings)
 {
-    SingleApp guard(QStringLiteral("ru.qmxgame.applock"), QStringLiteral("ru.qmxgame.appmem"));
+    SingleApp guard(QStringLiteral("ru.qmxgame.appmem"));
     if (!guard.tryLock()) {
         guard.notifyRunningInstance();
         return 0;
@@ -123,6 +148,8 @@ int main(int argc, char** argv)
     const int action = parseCommandLine(QCoreApplication::arguments(), options);
     switch (action) {
     case ActionInstall:
+        if (!canShowWindows())
+            return 1;
         return runInstall(settings);
     case ActionUpdate:
         Log::instance()->debug(QStringLiteral("Running update action"));
@@ -131,6 +158,8 @@ int main(int argc, char** argv)
         Log::instance()->debug(QStringLiteral("Running unisntall action"));
         return install::runUninstallAction(options);
     default:
+        if (!canShowWindows())
+            return 1;
         return runNormal(settings);
     }
 }

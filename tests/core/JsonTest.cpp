@@ -4,9 +4,11 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -85,6 +87,61 @@ TEST_F(JsonSettingsTest, LoadFailuresKeepWhatWasHeld)
     EXPECT_TRUE(settings.load(path()));
     EXPECT_FALSE(settings.value("eula_accepted").isValid());
     EXPECT_EQ(settings.value("never set").toInt(), 0);
+}
+
+// A settings file that cannot be parsed (a hand edit gone wrong) still
+// holds what the player set, such as "update_url" and the installed version:
+// it is moved aside, never over an earlier copy, before a save replaces it.
+TEST_F(JsonSettingsTest, AnUnreadableFileIsKeptAsideWithOneCriticalLine)
+{
+    const QByteArray trailingComma = R"({"update_url": "http://127.0.0.1/x.json", "qmx.installed_version": "1.1.0",})";
+    const QByteArray earlier = "an earlier unreadable copy";
+    const struct {
+        const char* what;
+        QByteArray content;
+        QStringList earlierCopies; // standing beside before the load
+        QString kept;              // empty: nothing is kept, nothing is logged
+    } cases[] = {
+        {"a trailing comma", trailingComma, {}, ".unreadable"},
+        {"not JSON at all", QByteArray("\x00\xff\xfe binary", 10), {}, ".unreadable"},
+        {"an earlier copy beside it", trailingComma, {".unreadable"}, ".unreadable.2"},
+        {"two earlier copies", trailingComma, {".unreadable", ".unreadable.2"}, ".unreadable.3"},
+        {"an empty file", QByteArray(), {}, {}},
+        {"white space only", " \n\t\n", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QDir dir(testsupport::appDir());
+        for (const QString& name : dir.entryList({"QMXLauncher.conf*"}, QDir::Files))
+            QFile::remove(dir.filePath(name));
+        testsupport::writeFile(path(), c.content);
+        for (const QString& suffix : c.earlierCopies)
+            testsupport::writeFile(path() + suffix, earlier);
+        testsupport::clearLog();
+
+        JsonSettings settings;
+        settings.setValue("eula_accepted", 20171002);
+        EXPECT_FALSE(settings.load(path()));
+        EXPECT_EQ(settings.value("eula_accepted").toInt(), 20171002);
+        for (const QString& suffix : c.earlierCopies)
+            EXPECT_EQ(testsupport::readFile(path() + suffix), earlier);
+
+        const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+        if (c.kept.isEmpty()) {
+            EXPECT_EQ(testsupport::readFile(path()), c.content);
+            EXPECT_EQ(criticals, QStringList());
+            continue;
+        }
+        EXPECT_FALSE(QFileInfo::exists(path()));
+        EXPECT_EQ(testsupport::readFile(path() + c.kept), c.content);
+        ASSERT_EQ(criticals.size(), 1);
+        EXPECT_TRUE(criticals[0].contains("Settings load failed: " + path() + ": ")) << criticals[0].toStdString();
+        EXPECT_TRUE(criticals[0].endsWith("; the file is kept as " + path() + c.kept)) << criticals[0].toStdString();
+
+        // The next save writes the settings anew and leaves the copy.
+        ASSERT_TRUE(settings.save(path()));
+        EXPECT_EQ(testsupport::readFile(path() + c.kept), c.content);
+    }
 }
 
 TEST_F(JsonSettingsTest, SaveWritesTheWholeFlatObject)

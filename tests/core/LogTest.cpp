@@ -34,8 +34,13 @@ TEST(Log, FormatsTheFixedLineShape)
         {9, 5, "x", "                2018-06-20T10:11:12.5     x"},
         // an empty message leaves the separating space
         {Log::Info, 5, "", "info            2018-06-20T10:11:12.5     "},
-        // line feeds become "#", carriage returns stay
-        {Log::Info, 5, "a\nb\r\nc\n", "info            2018-06-20T10:11:12.5     a#b\r#c#"},
+        // line feeds become "#", every other control character its escape
+        {Log::Info, 5, "a\nb\r\nc\n", "info            2018-06-20T10:11:12.5     a#b\\x0d#c#"},
+        {Log::Info, 5, QString::fromUtf8("\x1b[2J\t\x7f\xc2\x9b\x07|") + QChar(0) + "|",
+         "info            2018-06-20T10:11:12.5     \\x1b[2J\\x09\\x7f\\x9b\\x07|\\x00|"},
+        // what merely looks like one, and letters beyond ASCII, stay
+        {Log::Info, 5, QString::fromUtf8("\\x1b C:\\Temp \xc3\xa9\xe4\xb8\xad \xc2\xa0"),
+         QString::fromUtf8("info            2018-06-20T10:11:12.5     \\x1b C:\\Temp \xc3\xa9\xe4\xb8\xad \xc2\xa0")},
         // placeholders in the message are not substituted
         {Log::Info, 5, "%1 and %2 and %4", "info            2018-06-20T10:11:12.5     %1 and %2 and %4"},
     };

@@ -1,9 +1,14 @@
 // Shared main of the test programs: one Qt application object for the whole
-// run (a QApplication when built with LAUNCHER_TEST_GUI) and a fresh
-// temporary home and application directory for every test.
+// run (a QApplication when built with LAUNCHER_TEST_GUI), a network of the
+// program's own, and a fresh temporary home and application directory for
+// every test.
+
+#include "tests/support/OwnNetwork.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 #ifdef LAUNCHER_TEST_GUI
 #include <QApplication>
@@ -23,6 +28,12 @@ void installEnvironmentListener();
 
 int main(int argc, char** argv)
 {
+    // First, while this is the only thread: the launchers that tests start
+    // belong to the user, and every test program runs as the same one.
+    QString refusal;
+    if (!testsupport::enterOwnNetwork(&refusal))
+        std::fprintf(stderr, "no network of its own (%s): launchers of other test programs may meet these\n",
+                     qPrintable(refusal));
     // Widgets draw offscreen unless a test run asks for a real display.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -200,4 +200,38 @@ TEST_F(HandOverProcessTest, UninstallRunsWithoutAScreen)
     EXPECT_EQ(testsupport::describeTree(others()), mine);
 }
 
+// A session that names a Qt platform the folder does not carry, where no X
+// display answers either (Wayland without XWayland, an ssh shell that kept
+// the variable): the hand-overs take the way without a screen, the window
+// modes end with one critical line; nothing aborts.
+TEST_F(HandOverProcessTest, NoPlatformThatCanServeNeverAborts)
+{
+    const QString noWindows = "Showing windows failed: no X display accepts a connection";
+    const struct {
+        const char* platform;
+        QStringList arguments;
+        QString logLine;
+    } cases[] = {
+        {"wayland", {"--update"}, "Update failed: missing option"},
+        {"wayland;xcb", {"--uninstall", "--path", "QMX_EN", "--pid", "1"},
+         "Uninstall failed: path is not absolute: \"QMX_EN\""},
+        {"offscreen", {"--update"}, "Update failed: missing option"},
+        {"wayland", {}, noWindows + " (DISPLAY \"\", QT_QPA_PLATFORM \"wayland\")"},
+        {"wayland;xcb", {"--install"}, noWindows + " (DISPLAY \"\", QT_QPA_PLATFORM \"wayland;xcb\")"},
+    };
+    // Settings that load, so that the only line is the one looked for.
+    testsupport::writeFile(target() + "/QMXLauncher.conf", "{}");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.platform) + " " + c.arguments.join(' ').toStdString());
+        QFile::remove(target() + "/log.txt");
+        QProcess* run = m_installed->startWithoutDisplay(c.arguments, testsupport::rootDir() + "/Games",
+                                                         {{"QT_QPA_PLATFORM", c.platform}, {"WAYLAND_DISPLAY", "wayland-0"}});
+        EXPECT_EQ(Installation::exitCode(run), 1);
+        const QStringList criticals = m_installed->log().split('\n').filter(QRegularExpression("^crit "));
+        ASSERT_EQ(criticals.size(), 1) << m_installed->log().toStdString();
+        EXPECT_TRUE(criticals[0].endsWith(c.logLine)) << criticals[0].toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(target() + "/QMXLauncher.exe"));
+}
+
 } // namespace

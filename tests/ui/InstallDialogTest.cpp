@@ -194,7 +194,8 @@ TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
             testsupport::writeFile(dir + "/" + name, "older " + name.toUtf8());
         testsupport::writeStandInLauncher(dir + "/QMXLauncher.exe");
         for (const char* file : {"Game/bin/qmx_x64.exe", "Update/a.7z", "UpdateTemp/c1/patch.conf", "log.txt",
-                                 "QMXLauncher.conf", "Session.conf", ".QMXLauncher.conf.tmp-Ab12Cd"})
+                                 "QMXLauncher.conf", "Session.conf", ".QMXLauncher.conf.tmp-Ab12Cd",
+                                 "QMXLauncher.conf.unreadable"})
             testsupport::writeFile(dir + "/" + file, "x");
     };
     const struct {
@@ -229,6 +230,7 @@ TEST_F(InstallDialogTest, InstallsOnlyIntoAFolderOfItsOwn)
              QDir().mkpath(dir + "/platforms");
              QDir().mkpath(dir + "/imageformats");
              testsupport::writeFile(dir + "/Session.conf", "state");
+             testsupport::writeFile(dir + "/QMXLauncher.conf.unreadable.2", "{\"update_url\": ,}");
          },
          {}},
     };

@@ -2,15 +2,18 @@
 #include "core/Paths.h"
 #include "core/TR.h"
 #include "tests/support/ModalSteps.h"
+#include "tests/support/TestEnvironment.h"
 #include "tests/ui/UiTest.h"
 #include "tests/ui/UrlRecorder.h"
 #include "ui/Buttons.h"
 #include "ui/Tabs.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -225,6 +228,19 @@ TEST_F(LauncherHeaderTest, ChoosingALanguageSwitchesEveryWindowAndSavesIt)
     EXPECT_EQ(currentLanguage(), "zh_CN");
     EXPECT_FALSE(QFile::exists(launcherConfigPath()));
     EXPECT_EQ(other.retranslations, retranslations);
+
+    // A choice that cannot be saved (a folder stands where the settings
+    // file goes) still switches, and says once that it was not stored.
+    QDir().mkpath(launcherConfigPath() + "/in the way");
+    testsupport::clearLog();
+    QAction* english = entry(*header, QStringLiteral("en_US"));
+    ASSERT_NE(english, nullptr);
+    english->trigger();
+    settle();
+    EXPECT_EQ(currentLanguage(), "en_US");
+    const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+    ASSERT_EQ(criticals.size(), 1);
+    EXPECT_TRUE(criticals[0].endsWith("failed to save settings: " + launcherConfigPath())) << criticals[0].toStdString();
 }
 
 TEST_F(LauncherHeaderTest, SettingsMenuShowsTheEulaAndExitsTheHost)

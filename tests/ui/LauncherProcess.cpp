@@ -286,22 +286,25 @@ void Installation::waitUntilReady() const
     QTest::qWait(1000);
 }
 
-QProcess* Installation::start(const QStringList& arguments)
+QProcess* Installation::start(const QStringList& arguments, const QMap<QString, QString>& variables)
 {
-    return startWith(arguments, QProcessEnvironment::systemEnvironment(), QString());
+    return startWith(arguments, QProcessEnvironment::systemEnvironment(), variables, QString());
 }
 
-QProcess* Installation::startWithoutDisplay(const QStringList& arguments, const QString& workingDir)
+QProcess* Installation::startWithoutDisplay(const QStringList& arguments, const QString& workingDir,
+                                            const QMap<QString, QString>& variables)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
-    return startWith(arguments, env, workingDir);
+    return startWith(arguments, env, variables, workingDir);
 }
 
-QProcess* Installation::startWith(const QStringList& arguments, const QProcessEnvironment& environment,
-                                  const QString& workingDir)
+QProcess* Installation::startWith(const QStringList& arguments, QProcessEnvironment environment,
+                                  const QMap<QString, QString>& variables, const QString& workingDir)
 {
+    for (auto it = variables.begin(); it != variables.end(); ++it)
+        environment.insert(it.key(), it.value());
     auto run = std::make_unique<QProcess>();
     run->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // What Qt keeps until the end of a sanitized run is not this test's business.

@@ -108,20 +108,23 @@ public:
     void runInside(const testsupport::BareRoot* root) { m_root = root; }
 
     // Starts a run, with a temporary folder of the test's own. The
-    // single-instance guard belongs to the runtime folder, which every test
-    // process has of its own, so runs of other tests never meet; the
-    // processes that a run starts inherit both.
-    QProcess* start(const QStringList& arguments = {});
+    // single-instance guard is the user's within a network namespace, and
+    // every test process has one of its own, so runs of other tests never
+    // meet; the processes that a run starts inherit both. variables are
+    // set for the run on top of the test's own.
+    QProcess* start(const QStringList& arguments = {}, const QMap<QString, QString>& variables = {});
     // The same where there is no screen (a console, ssh): no X display, no
-    // Wayland, no Qt platform chosen; from workingDir when one is given.
-    QProcess* startWithoutDisplay(const QStringList& arguments, const QString& workingDir = QString());
+    // Wayland, no Qt platform chosen, but for what variables set; from
+    // workingDir when one is given.
+    QProcess* startWithoutDisplay(const QStringList& arguments, const QString& workingDir = QString(),
+                                  const QMap<QString, QString>& variables = {});
 
     // The exit code of a run that ended by itself in time; -1 otherwise.
     static int exitCode(QProcess* run, int timeoutMs = kExitWaitMs);
 
 private:
-    QProcess* startWith(const QStringList& arguments, const QProcessEnvironment& environment,
-                        const QString& workingDir);
+    QProcess* startWith(const QStringList& arguments, QProcessEnvironment environment,
+                        const QMap<QString, QString>& variables, const QString& workingDir);
 
     QString m_dir;
     const testsupport::BareRoot* m_root = nullptr;

@@ -114,6 +114,9 @@ TEST_F(LauncherProcessTest, EachWayOutEndsWithItsExitCode)
         QJsonObject settings; // empty: no settings file
         std::function<void()> answer;
         int exitCode;
+        // QT_QPA_PLATFORM of the session, when it names one: the windows
+        // open on xcb also where it names a platform the folder lacks.
+        const char* platform = nullptr;
     } cases[] = {
         {"normal mode, the EULA rejected", {}, {},
          [] {
@@ -163,6 +166,34 @@ TEST_F(LauncherProcessTest, EachWayOutEndsWithItsExitCode)
          },
          1},
         {"uninstall hand-over without a path", {"--uninstall", "--pid", "1"}, {}, [] {}, 1},
+        {"normal mode on Wayland, closed while no job runs", {}, currentGameSettings(),
+         [this] {
+             waitForWindows(1);
+             m_installation->waitUntilReady();
+             pressKeys({"Escape"});
+         },
+         0, "wayland"},
+        {"normal mode offscreen, closed while no job runs", {}, currentGameSettings(),
+         [this] {
+             waitForWindows(1);
+             m_installation->waitUntilReady();
+             pressKeys({"Escape"});
+         },
+         0, "offscreen"},
+        {"install mode on Wayland, the EULA rejected", {"--install"}, {{"update_url", unreachable}},
+         [] {
+             waitForWindow("License agreement");
+             pressKeys({"Escape"});
+             waitForWindows(3);
+             pressKeys({"y"});
+         },
+         1, "wayland;xcb"},
+        {"update mode on Wayland without its options: a box", {"--update"}, {},
+         [] {
+             waitForWindows(1);
+             pressKeys({"Return"});
+         },
+         1, "wayland"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -170,7 +201,10 @@ TEST_F(LauncherProcessTest, EachWayOutEndsWithItsExitCode)
         QFile::remove(m_installation->dir() + "/log.txt");
         if (!c.settings.isEmpty())
             m_installation->writeSettings(c.settings);
-        QProcess* run = m_installation->start(c.arguments);
+        QMap<QString, QString> session;
+        if (c.platform)
+            session = {{"QT_QPA_PLATFORM", c.platform}, {"WAYLAND_DISPLAY", "wayland-0"}};
+        QProcess* run = m_installation->start(c.arguments, session);
         c.answer();
         EXPECT_EQ(Installation::exitCode(run), c.exitCode);
         // The launcher version opens every run's log.

@@ -183,6 +183,26 @@ TEST_F(LauncherTest, TheFirstStartAsksForTheEulaOverTheShownWindow)
     }
 }
 
+// A save of the acceptance that fails (a folder stands where the settings
+// file goes) says so once; the EULA is then asked again at the next start.
+TEST_F(LauncherTest, AFailedSaveOfTheAcceptanceWritesOneCriticalLine)
+{
+    serveCurrentGame();
+    QFile::remove(launcherConfigPath());
+    QDir().mkpath(launcherConfigPath() + "/in the way");
+    m_settings = JsonSettings();
+    m_settings.setValue("update_url", manifestUrl().toString());
+    testsupport::clearLog();
+
+    ModalSteps script({pressKey(Qt::Key_Return)});
+    showLauncher();
+    EXPECT_EQ(waitForFinish(), UpdateUpToDate);
+    EXPECT_EQ(script.done(), 1);
+    const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+    ASSERT_EQ(criticals.size(), 1);
+    EXPECT_TRUE(criticals[0].endsWith("failed to save settings: " + launcherConfigPath())) << criticals[0].toStdString();
+}
+
 TEST_F(LauncherTest, RejectingTheEulaEndsTheRunWithOne)
 {
     const QString unreadable = testsupport::rootDir() + "/no such eula";

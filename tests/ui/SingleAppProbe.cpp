@@ -10,7 +10,9 @@
 //   end         end at once the way the launcher ends when PLAY starts the
 //               game (terminateCurrentProcess, exit code 0)
 // It ends when its standard input closes, and after 60 s at the latest.
+// Its log goes to the file that its one argument names.
 
+#include "core/Log.h"
 #include "platform/Process.h"
 #include "tests/support/TestPlugins.h"
 #include "ui/SingleApp.h"
@@ -40,7 +42,9 @@ int main(int argc, char** argv)
 {
     testsupport::useTestPlugins();
     QApplication app(argc, argv);
-    SingleApp guard(QStringLiteral("ru.qmxgame.applock"), QStringLiteral("ru.qmxgame.appmem"));
+    if (argc > 1)
+        Log::instance()->open(QString::fromLocal8Bit(argv[1]));
+    SingleApp guard(QStringLiteral("ru.qmxgame.appmem"));
     if (!guard.tryLock()) {
         guard.notifyRunningInstance();
         say("second");

@@ -1,3 +1,4 @@
+#include "tests/support/OtherUser.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
@@ -5,6 +6,7 @@
 #include <QFile>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <functional>
@@ -13,25 +15,44 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// One run of the guard's probe program (SingleAppProbe.cpp), as a start of
-// the user of the test: the probes of a test share its home and runtime
-// folder, while each has a temporary folder of its own. changes replaces
-// variables of that environment; an empty value removes one.
+// How a start of the guard's probe program is made: changes replace
+// variables of the test's environment (an empty value removes one).
+struct Start
+{
+    QMap<QString, QString> changes;
+    bool umask002 = false;  // the default umask of Fedora and others
+    bool otherUser = false; // a process of another user, drawing offscreen
+};
+
+// One run of the guard's probe program (SingleAppProbe.cpp), by default as a
+// start of the user of the test: the probes of a test share its home and
+// runtime folder, while each has a temporary folder of its own, where it
+// keeps its log.
 class Probe
 {
 public:
-    explicit Probe(const QMap<QString, QString>& changes = {})
+    explicit Probe(const Start& start = {})
     {
         static int count = 0;
-        const QString tmp = testsupport::rootDir() + QStringLiteral("/tmp%1").arg(++count);
-        QDir().mkpath(tmp);
+        m_tmp = testsupport::rootDir() + QStringLiteral("/tmp%1").arg(++count);
+        QDir().mkpath(m_tmp);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TMPDIR", tmp);
+        env.insert("TMPDIR", m_tmp);
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        QMap<QString, QString> changes = start.changes;
+        if (start.otherUser) {
+            // The test's folders are not the other user's to enter.
+            for (const char* name : {"HOME", "TMPDIR", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "DISPLAY"})
+                changes.insert(name, QString());
+            changes.insert("QT_QPA_PLATFORM", "offscreen");
+        }
         for (auto it = changes.begin(); it != changes.end(); ++it) {
             if (it.value().isEmpty())
                 env.remove(it.key());
@@ -39,7 +60,15 @@ public:
                 env.insert(it.key(), it.value());
         }
         m_process.setProcessEnvironment(env);
-        m_process.start(QStringLiteral(LAUNCHER_SINGLE_APP_PROBE), QStringList());
+        const bool umask002 = start.umask002;
+        const bool otherUser = start.otherUser;
+        m_process.setChildSetup([umask002, otherUser] {
+            if (umask002)
+                ::umask(002);
+            if (otherUser)
+                testsupport::becomeOtherUser();
+        });
+        m_process.start(QStringLiteral(LAUNCHER_SINGLE_APP_PROBE), QStringList{m_tmp + "/log.txt"});
     }
 
     ~Probe()
@@ -120,8 +149,15 @@ public:
         m_process.waitForFinished(5000);
     }
 
+    // The critical lines of its log.
+    QStringList criticals() const
+    {
+        return QString::fromUtf8(testsupport::readFile(m_tmp + "/log.txt")).split('\n').filter(QRegularExpression("^crit "));
+    }
+
 private:
-    QProcess m_process;
+    QString m_tmp;
+    testsupport::ChildSetupProcess m_process;
     QByteArray m_output;
 };
 
@@ -229,27 +265,32 @@ TEST(SingleApp, AStartAfterTheFirstHasEndedAtOnceBecomesTheFirst)
 }
 
 // The guard is the user's: every start of the user meets it, whatever its
-// temporary folder, and another user's launcher never does.
-TEST(SingleApp, TheGuardBelongsToTheUserWhateverTheTemporaryFolder)
+// environment (an ssh or su shell has no runtime folder or another one,
+// and another temporary folder), and another user's launcher never does.
+TEST(SingleApp, TheGuardBelongsToTheUserWhateverTheEnvironment)
 {
-    const QString otherUser = testsupport::rootDir() + "/other-user";
-    QDir().mkpath(otherUser + "/home");
-    QDir().mkpath(otherUser + "/runtime");
-    QFile::setPermissions(otherUser + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString elsewhere = testsupport::rootDir() + "/elsewhere";
+    QDir().mkpath(elsewhere + "/runtime");
+    QFile::setPermissions(elsewhere + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QMap<QString, QString> noRuntime{{"XDG_RUNTIME_DIR", ""}};
+    // A home whose cache folder a start would have to make.
+    QDir().mkpath(elsewhere + "/fresh-home");
+    const QMap<QString, QString> freshHome{
+        {"XDG_RUNTIME_DIR", ""}, {"XDG_CACHE_HOME", ""}, {"HOME", elsewhere + "/fresh-home"}};
 
     const struct {
         const char* what;
-        QMap<QString, QString> first;
-        QMap<QString, QString> later;
+        Start first;
+        Start later;
         QByteArray laterRole;
     } cases[] = {
-        {"the same user, each start with its own temporary folder", {}, {}, "second"},
-        {"no runtime folder: the one below the home", {{"XDG_RUNTIME_DIR", ""}}, {{"XDG_RUNTIME_DIR", ""}}, "second"},
-        {"another user", {},
-         {{"XDG_RUNTIME_DIR", otherUser + "/runtime"},
-          {"HOME", otherUser + "/home"},
-          {"XDG_CACHE_HOME", otherUser + "/home/.cache"}},
-         "first"},
+        {"each start with its own temporary folder", {}, {}, "second"},
+        {"a later start without a runtime folder", {}, {noRuntime}, "second"},
+        {"a later start with another runtime folder", {}, {{{"XDG_RUNTIME_DIR", elsewhere + "/runtime"}}}, "second"},
+        {"a later start with another home", {},
+         {{{"HOME", elsewhere + "/home"}, {"XDG_CACHE_HOME", elsewhere + "/home/.cache"}}}, "second"},
+        {"no runtime folder nor cache folder, under umask 002", {freshHome, true}, {freshHome, true}, "second"},
+        {"another user", {}, {{}, false, true}, "first"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -258,8 +299,27 @@ TEST(SingleApp, TheGuardBelongsToTheUserWhateverTheTemporaryFolder)
         Probe later(c.later);
         EXPECT_EQ(later.role(), c.laterRole) << later.lines().join(' ').toStdString();
         EXPECT_EQ(later.close(), 0);
+        if (c.laterRole == "second") {
+            EXPECT_TRUE(first.waitForLine("activated"));
+        }
         EXPECT_EQ(first.close(), 0);
+        EXPECT_EQ(first.criticals(), QStringList());
     }
+}
+
+// Where the guard truly cannot be taken (here a process of another user
+// holds its name), the start runs as the first instance and says so once.
+TEST(SingleApp, AGuardThatCannotBeTakenWritesOneCriticalLine)
+{
+    testsupport::OtherUserSocket holder(testsupport::OtherUserSocket::Holds,
+                                        "ru.qmxgame.appmem." + QByteArray::number(qulonglong(::getuid())));
+    ASSERT_TRUE(holder.isReady());
+    Probe start;
+    EXPECT_EQ(start.role(), "first");
+    EXPECT_EQ(start.close(), 0);
+    const QStringList criticals = start.criticals();
+    ASSERT_EQ(criticals.size(), 1);
+    EXPECT_TRUE(criticals[0].endsWith("SingleApp create failed: " + QString::number(EPERM))) << criticals[0].toStdString();
 }
 
 } // namespace

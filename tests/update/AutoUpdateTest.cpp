@@ -576,5 +576,38 @@ TEST_F(UpdateJobTest, ContentNamesAndIdsMustBePlainFileNames)
     }
 }
 
+// Names from the manifest reach the log as they are: neither one that is
+// refused nor one that is downloaded may start a line of its own there or
+// reach the terminal that shows the log with an escape sequence.
+TEST_F(UpdateJobTest, ControlCharactersOfManifestNamesReachTheLogEscaped)
+{
+    const QString forged = "x\r\x1b[1Acrit            2018-06-20T10:11:12.5     forged\x1b]0;title\x07\x7f";
+    const QString escaped = "x\\x0d\\x1b[1Acrit            2018-06-20T10:11:12.5     forged\\x1b]0;title\\x07\\x7f";
+    const struct {
+        const char* what;
+        QString name;
+        QString line;
+    } cases[] = {
+        {"refused", "../" + forged, "name \"../" + escaped + "\""},
+        {"downloaded", forged + ".7z", "http complete: " + escaped + ".7z"},
+    };
+    publish({v100});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        publish::Release release = m_release;
+        findContent(release, "qmx_full_1.0.0")->name = c.name;
+        writeManifest(release.manifest());
+        testsupport::clearLog();
+
+        runJob();
+        const QByteArray log = testsupport::readFile(appDir() + "/log.txt");
+        for (const char byte : log)
+            ASSERT_TRUE(byte == '\n' || (uchar(byte) >= 0x20 && uchar(byte) != 0x7f)) << int(byte);
+        EXPECT_TRUE(logContains(c.line)) << log.toStdString();
+        for (const QString& line : testsupport::logLines())
+            EXPECT_TRUE(!line.contains("forged") || line.contains(escaped)) << line.toStdString();
+    }
+}
+
 } // namespace
 } // namespace updatetest
