@@ -28,7 +28,7 @@ bool CopyFileJob::execute()
     if (!m_inPlace && m_replaced.keep(m_dst)) {
         result = platform::copyWholeFile(m_src, m_dst) == QFileDevice::NoError;
         if (!result)
-            m_replaced.cancel();
+            m_replaced.discard();
     }
     Log::instance()->debug(QStringLiteral("CopyFileJob: ") + m_dst + QStringLiteral("; result ")
                            + QString::number(int(result)));

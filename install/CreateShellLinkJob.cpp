@@ -25,7 +25,7 @@ bool CreateShellLinkJob::execute()
         const QString icon = QFileInfo(m_target).absolutePath() + QLatin1Char('/') + launcherIconName();
         code = platform::createShellLink(m_target, m_linkPath, icon);
         if (code < 0)
-            m_replaced.cancel();
+            m_replaced.discard();
     }
     Log::instance()->debug(QStringLiteral("CreateShellLinkJob: ") + m_linkPath + QStringLiteral("; result ")
                            + QString::number(code));
