@@ -3,17 +3,30 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "install/LauncherFiles.h"
-#include "platform/Registry.h"
 
 #include <QDir>
 
 namespace install {
+namespace {
 
-RegKeyGuard::~RegKeyGuard()
+platform::RegistryValue text(const char* name, const QString& data)
 {
-    if (m_key.isOpen())
-        m_key.close();
+    platform::RegistryValue value;
+    value.name = QString::fromLatin1(name);
+    value.text = data;
+    return value;
 }
+
+platform::RegistryValue flag(const char* name)
+{
+    platform::RegistryValue value;
+    value.name = QString::fromLatin1(name);
+    value.type = platform::RegistryValue::Number;
+    value.number = 1;
+    return value;
+}
+
+} // namespace
 
 WriteUninstallRegistry::WriteUninstallRegistry(const ProductInfo& product, const QString& title)
     : InstallJob(title), m_product(product)
@@ -30,53 +43,38 @@ QString WriteUninstallRegistry::keyPath(const ProductInfo& product)
 bool WriteUninstallRegistry::execute()
 {
     const QString key = keyPath(m_product);
-    QList<platform::RegistryValue> previous;
-    const bool hadEntry = platform::readRegistryKey(key, &previous) == platform::RegistrySuccess;
+    m_executed = false;
     m_hadEntry = false;
     m_previous.clear();
-    platform::RegistryKey handle;
-    long result = handle.create(key);
+
+    const QString location = QDir::toNativeSeparators(m_opts.m_path);
+    const QString executable = QDir::toNativeSeparators(joinPath(location, launcherExeName()));
+    const QList<platform::RegistryValue> values = {
+        text("DisplayIcon", executable),
+        text("DisplayName", m_product.title),
+        text("DisplayVersion", m_product.version.toString()),
+        text("InstallLocation", location),
+        flag("NoModify"),
+        flag("NoRepair"),
+        // Not quoted, also when the path has spaces.
+        text("UninstallString", executable + QStringLiteral(" --uninstall")),
+        text("URLInfoAbout", m_product.webSite),
+        text("Publisher", m_product.company),
+    };
+    bool hadEntry = false;
+    QList<platform::RegistryValue> previous;
+    const long result = platform::replaceRegistryKey(
+        key, values, [&](bool existed, const QList<platform::RegistryValue>& found) {
+            hadEntry = existed;
+            previous = found;
+            return true;
+        });
     if (result != platform::RegistrySuccess) {
         Log::instance()->debug(QStringLiteral("WriteUninstallRegistry: ") + key + QStringLiteral("; result ")
                                + QString::number(result));
         return false;
     }
-    RegKeyGuard guard(handle);
-
-    const QString location = QDir::toNativeSeparators(m_opts.m_path);
-    const QString executable = QDir::toNativeSeparators(joinPath(location, launcherExeName()));
-    const struct {
-        const char* name;
-        QString text;
-        bool isNumber;
-    } values[] = {
-        {"DisplayIcon", executable, false},
-        {"DisplayName", m_product.title, false},
-        {"DisplayVersion", m_product.version.toString(), false},
-        {"InstallLocation", location, false},
-        {"NoModify", QString(), true},
-        {"NoRepair", QString(), true},
-        // Not quoted, also when the path has spaces.
-        {"UninstallString", executable + QStringLiteral(" --uninstall"), false},
-        {"URLInfoAbout", m_product.webSite, false},
-        {"Publisher", m_product.company, false},
-    };
-    for (const auto& value : values) {
-        const QString name = QString::fromLatin1(value.name);
-        result = value.isNumber ? handle.setNumber(name, 1) : handle.setText(name, value.text);
-        if (result != platform::RegistrySuccess) {
-            Log::instance()->debug(QStringLiteral("WriteUninstallRegistry: ") + key + QLatin1Char(' ') + name
-                                   + QStringLiteral("; result ") + QString::number(result));
-            // Half of the new entry over another installation's would
-            // describe neither; a new key keeps its first values.
-            if (hadEntry) {
-                m_hadEntry = true;
-                m_previous = previous;
-                restorePrevious();
-            }
-            return false;
-        }
-    }
+    m_executed = true;
     m_hadEntry = hadEntry;
     m_previous = previous;
     return true;
@@ -84,26 +82,27 @@ bool WriteUninstallRegistry::execute()
 
 bool WriteUninstallRegistry::rollback()
 {
-    if (m_hadEntry)
-        return restorePrevious();
-    return platform::deleteRegistryKey(keyPath(m_product)) == platform::RegistrySuccess;
+    const QString key = keyPath(m_product);
+    long result = platform::RegistryNotFound;
+    if (m_executed && m_hadEntry) {
+        result = platform::writeRegistryKey(key, m_previous);
+        if (result != platform::RegistrySuccess)
+            Log::instance()->debug(QStringLiteral("WriteUninstallRegistry Rollback: ") + key
+                                   + QStringLiteral("; result ") + QString::number(result));
+    } else {
+        result = platform::deleteRegistryKey(key);
+    }
+    m_executed = false;
+    m_hadEntry = false;
+    m_previous.clear();
+    return result == platform::RegistrySuccess;
 }
 
 void WriteUninstallRegistry::commit()
 {
+    m_executed = false;
     m_hadEntry = false;
     m_previous.clear();
-}
-
-bool WriteUninstallRegistry::restorePrevious()
-{
-    const long result = platform::writeRegistryKey(keyPath(m_product), m_previous);
-    if (result != platform::RegistrySuccess)
-        Log::instance()->debug(QStringLiteral("WriteUninstallRegistry Rollback: ") + keyPath(m_product)
-                               + QStringLiteral("; result ") + QString::number(result));
-    m_hadEntry = false;
-    m_previous.clear();
-    return result == platform::RegistrySuccess;
 }
 
 InstallJobPtr makeUninstallRegistryJob(const ProductInfo& product, const QString& title)
