@@ -1,6 +1,7 @@
 #include "install/CreateShellLinkJob.h"
 
 #include "core/Log.h"
+#include "install/InstallJournal.h"
 #include "install/LauncherFiles.h"
 #include "platform/ShellLink.h"
 
@@ -20,7 +21,7 @@ bool CreateShellLinkJob::execute()
     // Negated file errors, as the link layer reports them: here the entry
     // that stands in the way could not be kept.
     int code = -int(QFileDevice::RenameError);
-    if (m_replaced.keep(m_linkPath)) {
+    if (InstallJournal::keep(m_journal, m_linkPath, m_replaced)) {
         // The icon travels with the launcher files, beside the executable.
         const QString icon = QFileInfo(m_target).absolutePath() + QLatin1Char('/') + launcherIconName();
         code = platform::createShellLink(m_target, m_linkPath, icon);
@@ -29,6 +30,7 @@ bool CreateShellLinkJob::execute()
     }
     Log::instance()->debug(QStringLiteral("CreateShellLinkJob: ") + m_linkPath + QStringLiteral("; result ")
                            + QString::number(code));
+    m_failure = code >= 0 ? QString() : QStringLiteral("cannot write ") + m_linkPath;
     return code >= 0;
 }
 

@@ -1,6 +1,7 @@
 #include "install/InstallTarget.h"
 
 #include "core/Paths.h"
+#include "install/InstallJournal.h"
 #include "install/InstallWorker.h"
 #include "install/LauncherFiles.h"
 #include "platform/SaveFile.h"
@@ -27,11 +28,13 @@ QSet<QString> launcherFolderNames()
 }
 
 // The names an installation holds at its top level: the launcher's files
-// (or the subfolders they lie in) and its working data.
+// (or the subfolders they lie in), its working data and the journal of an
+// install into it.
 QSet<QString> installationNames()
 {
     QSet<QString> names = {QStringLiteral("Game"),    QStringLiteral("Update"), QStringLiteral("UpdateTemp"),
-                           QStringLiteral("log.txt"), kSessionName,             kSettingsName};
+                           QStringLiteral("log.txt"), kSessionName,             kSettingsName,
+                           InstallJournal::fileName()};
     for (const QString& file : launcherFileNames())
         names.insert(file.section(QLatin1Char('/'), 0, 0));
     return names;
@@ -82,7 +85,10 @@ TargetFolder examineTargetFolder(const QString& path)
 
     const QDir folder(existing);
     const QStringList entries = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    if (!holdsLauncher(existing)) {
+    // The executable, or the journal of an install into it that was cut
+    // off (the next install finishes it).
+    const bool installation = holdsLauncher(existing) || QFileInfo(folder.filePath(InstallJournal::fileName())).isFile();
+    if (!installation) {
         for (const QString& entry : entries) {
             const QString target = platform::temporaryFileTarget(entry);
             if (!isLeftover(folder, entry) && target != kSettingsName && target != kSessionName)
@@ -90,11 +96,12 @@ TargetFolder examineTargetFolder(const QString& path)
         }
         return TargetFolder::Usable;
     }
-    // An installation: its files, and what writes of them that were cut off
-    // left beside them.
+    // An installation: its files, and what writes of them and an install
+    // that were cut off left beside them.
     const QSet<QString> own = installationNames();
     for (const QString& entry : entries) {
-        if (!own.contains(entry) && !own.contains(platform::temporaryFileTarget(entry)))
+        if (!own.contains(entry) && !own.contains(platform::temporaryFileTarget(entry))
+            && !own.contains(platform::keptFileTarget(entry)))
             return TargetFolder::Occupied;
     }
     return TargetFolder::Usable;

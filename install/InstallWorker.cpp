@@ -5,11 +5,13 @@
 #include "core/ProductInfo.h"
 #include "core/TR.h"
 #include "install/CreateShellLinkJob.h"
+#include "install/InstallJournal.h"
 #include "install/InstallTarget.h"
 #include "install/LauncherFiles.h"
 #include "install/RemoveUserDataJob.h"
 #include "install/WriteUninstallRegistry.h"
 #include "platform/ShellLink.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,16 +103,22 @@ void InstallWorker::run()
             Log::instance()->critical(QStringLiteral("InstallWorker failed: installation path is not absolute: \"")
                                       + m_opts.m_path + QLatin1Char('"'));
             success = false;
-        } else if (m_installMode != 0 && examineTargetFolder(m_opts.m_path) != TargetFolder::Usable) {
-            // The uninstall would later remove what carries the launcher's
-            // names there; the dialog refuses such a folder before this.
-            Log::instance()->critical(QStringLiteral("InstallWorker failed: not a folder to install into: \"")
-                                      + m_opts.m_path + QLatin1Char('"'));
-            success = false;
-        } else if (m_installMode != 0) {
-            success = runInstall();
         } else {
-            runUninstall();
+            // An install into this folder that was cut off first becomes
+            // again what it was (or what it was about to be), so that the
+            // folder is examined, replaced or removed as one installation.
+            finishInterruptedInstall(m_opts.m_path);
+            if (m_installMode != 0 && examineTargetFolder(m_opts.m_path) != TargetFolder::Usable) {
+                // The uninstall would later remove what carries the launcher's
+                // names there; the dialog refuses such a folder before this.
+                Log::instance()->critical(QStringLiteral("InstallWorker failed: not a folder to install into: \"")
+                                          + m_opts.m_path + QLatin1Char('"'));
+                success = false;
+            } else if (m_installMode != 0) {
+                success = runInstall();
+            } else {
+                runUninstall();
+            }
         }
     } catch (...) {
         success = false;
@@ -121,29 +129,49 @@ void InstallWorker::run()
 
 bool InstallWorker::runInstall()
 {
+    InstallJournal journal(m_opts.m_path);
+    if (!journal.begin())
+        return false;
     InstallJobList done;
     const int n = m_jobs.size();
-    for (int i = 0; i < n; ++i) {
+    bool success = true;
+    for (int i = 0; i < n && success; ++i) {
         const InstallJobPtr& job = m_jobs.at(i);
         Log::instance()->debug(QStringLiteral("install (%1/%2) ").arg(i + 1).arg(n) + job->title());
         emit installProgress(i + 1, n, job->title());
         job->setOptions(m_opts);
-        if (job->execute()) {
+        job->setJournal(&journal);
+        if (job->execute())
             done.prepend(job);
-            continue;
-        }
-        // The failed job itself is not rolled back.
-        const QString rollingBack = TR::tr("InstallRollback");
-        for (int k = 0; k < done.size(); ++k) {
-            emit installProgress(k + 1, done.size(), rollingBack);
-            done.at(k)->setOptions(m_opts);
-            done.at(k)->rollback();
-        }
-        return false;
+        else
+            success = false;
     }
-    for (const InstallJobPtr& job : m_jobs)
-        job->commit();
-    return true;
+    if (success) {
+        if (journal.commit()) {
+            for (const InstallJobPtr& job : done)
+                job->commit();
+            journal.end();
+            return true;
+        }
+        Log::instance()->critical(QStringLiteral("InstallWorker failed: cannot write the install journal: ")
+                                  + platform::systemErrorText());
+    }
+    for (const InstallJobPtr& job : m_jobs) {
+        if (!done.contains(job) && !job->failure().isEmpty()) {
+            Log::instance()->critical(QStringLiteral("InstallWorker failed: ") + job->title() + QStringLiteral(": ")
+                                      + job->failure());
+            break;
+        }
+    }
+    // The failed job itself is not rolled back.
+    const QString rollingBack = TR::tr("InstallRollback");
+    for (int k = 0; k < done.size(); ++k) {
+        emit installProgress(k + 1, done.size(), rollingBack);
+        done.at(k)->setOptions(m_opts);
+        done.at(k)->rollback();
+    }
+    journal.end();
+    return false;
 }
 
 void InstallWorker::runUninstall()
@@ -177,7 +205,8 @@ void InstallWorker::runUninstall()
 namespace {
 
 // Runs a list on the calling thread, every job whatever the others did, and
-// rolls nothing back.
+// rolls nothing back. A run that is cut off is rolled back by the next one
+// into the folder, or the next start there.
 bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
 {
     // The defaults: the three shortcut flags set (the list has no shortcut
@@ -185,15 +214,27 @@ bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
     InstallOptions options;
     options.m_path = dstDir;
 
+    InstallJournal journal(dstDir);
+    if (!journal.begin())
+        return false;
     bool result = true;
     for (const InstallJobPtr& job : jobs) {
         job->setOptions(options);
+        job->setJournal(&journal);
         if (!job->execute()) {
             Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + job->title());
             result = false;
         }
-        job->commit();
     }
+    // Nothing is rolled back: what was replaced stays replaced.
+    if (!journal.commit()) {
+        Log::instance()->critical(QStringLiteral("AutoUpdate job failed: cannot write the install journal: ")
+                                  + platform::systemErrorText());
+        result = false;
+    }
+    for (const InstallJobPtr& job : jobs)
+        job->commit();
+    journal.end();
     return result;
 }
 

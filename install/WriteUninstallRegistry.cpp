@@ -2,9 +2,11 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "install/InstallJournal.h"
 #include "install/LauncherFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace install {
 namespace {
@@ -26,6 +28,16 @@ platform::RegistryValue flag(const char* name)
     return value;
 }
 
+QString valueText(const QList<platform::RegistryValue>& entry, const char* name)
+{
+    for (const platform::RegistryValue& value : entry) {
+        if (value.type == platform::RegistryValue::Text
+            && QString::compare(value.name, QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return value.text;
+    }
+    return QString();
+}
+
 } // namespace
 
 WriteUninstallRegistry::WriteUninstallRegistry(const ProductInfo& product, const QString& title)
@@ -40,12 +52,24 @@ QString WriteUninstallRegistry::keyPath(const ProductInfo& product)
     return QStringLiteral("Software\\MIcrosoft\\Windows\\CurrentVersion\\Uninstall\\") + product.appId;
 }
 
+bool WriteUninstallRegistry::describes(const QList<platform::RegistryValue>& entry, const QString& folder)
+{
+    QString named = QDir::fromNativeSeparators(valueText(entry, "InstallLocation"));
+    if (named.isEmpty()) {
+        const QString icon = QDir::fromNativeSeparators(valueText(entry, "DisplayIcon"));
+        if (!icon.isEmpty())
+            named = QFileInfo(icon).path();
+    }
+    return !named.isEmpty() && QDir::cleanPath(named) == QDir::cleanPath(QDir::fromNativeSeparators(folder));
+}
+
 bool WriteUninstallRegistry::execute()
 {
     const QString key = keyPath(m_product);
     m_executed = false;
     m_hadEntry = false;
     m_previous.clear();
+    m_failure.clear();
 
     const QString location = QDir::toNativeSeparators(m_opts.m_path);
     const QString executable = QDir::toNativeSeparators(joinPath(location, launcherExeName()));
@@ -67,11 +91,12 @@ bool WriteUninstallRegistry::execute()
         key, values, [&](bool existed, const QList<platform::RegistryValue>& found) {
             hadEntry = existed;
             previous = found;
-            return true;
+            return !m_journal || m_journal->recordEntry(key, existed, found);
         });
     if (result != platform::RegistrySuccess) {
         Log::instance()->debug(QStringLiteral("WriteUninstallRegistry: ") + key + QStringLiteral("; result ")
                                + QString::number(result));
+        m_failure = QStringLiteral("cannot write the uninstall entry: result ") + QString::number(result);
         return false;
     }
     m_executed = true;

@@ -24,6 +24,9 @@ public:
 
     // "Software\MIcrosoft\Windows\CurrentVersion\Uninstall\" and the appId.
     static QString keyPath(const ProductInfo& product);
+    // Whether an entry names the installation in folder: its
+    // "InstallLocation", or else the folder of its "DisplayIcon".
+    static bool describes(const QList<platform::RegistryValue>& entry, const QString& folder);
 
 private:
     ProductInfo m_product;

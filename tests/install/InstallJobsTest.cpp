@@ -174,6 +174,7 @@ TEST_F(InstallJobs, AFailedEntryChangesNothing)
             testsupport::FileSizeLimit limit(cap);
             EXPECT_FALSE(job->execute());
         }
+        EXPECT_EQ(job->failure(), "cannot write the uninstall entry: result 29");
         EXPECT_EQ(entryExists(), otherEntry);
         EXPECT_EQ(testsupport::readFile(testsupport::registryKeyFile(key)), before);
     }

@@ -3,6 +3,7 @@
 #include "install/LauncherFiles.h"
 #include "tests/install/InstallFixture.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/PrivateMount.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 
 #include <memory>
 #include <ostream>
+
+#include <sys/statvfs.h>
 
 using namespace install;
 
@@ -98,6 +101,36 @@ QStringList loggedPaths(const QString& prefix)
     return paths;
 }
 
+// The registry store on a small volume of its own, which fill() makes full:
+// the uninstall entry then cannot be written, while the launcher files and
+// the install's journal, on another volume, can.
+class RegistryVolume
+{
+public:
+    RegistryVolume() : m_mount(root(), 256 * 1024, false) {}
+    ~RegistryVolume() { QFile::remove(filler()); }
+
+    bool isMounted() const { return m_mount.isMounted(); }
+    QString error() const { return m_mount.error(); }
+
+    // Takes all the room there is left; empty() gives it back.
+    void fill()
+    {
+        struct statvfs info = {};
+        ASSERT_EQ(::statvfs(QFile::encodeName(root()).constData(), &info), 0);
+        testsupport::writeFile(filler(), QByteArray(int(info.f_bavail * info.f_frsize), 'x'));
+        ASSERT_EQ(::statvfs(QFile::encodeName(root()).constData(), &info), 0);
+        ASSERT_EQ(info.f_bavail, 0u);
+    }
+    void empty() { QFile::remove(filler()); }
+
+private:
+    static QString root() { return testsupport::homeDir() + "/.config/QMXLauncher/registry"; }
+    static QString filler() { return root() + "/filler"; }
+
+    testsupport::PrivateMount m_mount;
+};
+
 class InstallWorkerTest : public InstallFixture
 {
 protected:
@@ -174,14 +207,13 @@ TEST_F(InstallWorkerTest, AFailingFileRollsBackTheCopiedOnesNewestFirst)
 
 TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
 {
-    const qint64 fourValues = prepareEntry(4);
-    WorkerRun run;
-    {
-        // The files and shortcuts are smaller than the key's file; the
-        // fifth value does not fit.
-        testsupport::FileSizeLimit limit(fourValues);
-        run = runWorker(1, options(true, false, true, false, target()));
-    }
+    RegistryVolume store;
+    if (!store.isMounted())
+        GTEST_SKIP() << "cannot mount a volume of its own: " << store.error().toStdString();
+    prepareEntry(4);
+    store.fill();
+    const WorkerRun run = runWorker(1, options(true, false, true, false, target()));
+    store.empty();
     const QStringList titles = repeated(kFiles, fileCount())
         + QStringList{"Creating start menu links...", "Creating desktop links...", "Creating uninstall keys..."};
     EXPECT_EQ(run.progress, steps(titles) + steps(repeated("Rolling back...", fileCount() + 2)) + QList<Progress>{kFailed});
@@ -189,7 +221,13 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
     EXPECT_EQ(installedFiles(), QStringList());
     EXPECT_FALSE(QFileInfo::exists(linkPath(kStartMenu)));
     EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+    // The entry is one change: the key that was there stays as it was.
     EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+    const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+    ASSERT_EQ(criticals.size(), 1);
+    EXPECT_TRUE(criticals[0].endsWith(
+        " InstallWorker failed: Creating uninstall keys...: cannot write the uninstall entry: result 29"))
+        << criticals[0].toStdString();
 }
 
 // A working installation with every shortcut, of other contents than the
@@ -199,18 +237,22 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
 TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
 {
     const int files = launcherFileNames().size();
+    RegistryVolume store;
+    if (!store.isMounted())
+        GTEST_SKIP() << "cannot mount a volume of its own: " << store.error().toStdString();
     const struct {
         const char* what;
         bool intoNewFolder;
         QString missing;       // a launcher file missing from the source
         bool largeFile;        // the file before the executable is large
         qint64 fileSizeLimit;  // 0: none
+        bool fullStore;        // no room for the uninstall entry
         int rolledBack;        // the jobs done before the one that fails
     } cases[] = {
-        {"a launcher file missing from the source", false, launcherFileNames().at(2), false, 0, 2},
-        {"a disk too full for a large file", false, QString(), true, 32 * 1024, files - 2},
-        {"a disk too full for the uninstall entry, the last job", false, QString(), false, 400, files + 3},
-        {"into a new folder: a disk too full for the uninstall entry", true, QString(), false, 400, files + 3},
+        {"a launcher file missing from the source", false, launcherFileNames().at(2), false, 0, false, 2},
+        {"a disk too full for a large file", false, QString(), true, 32 * 1024, false, files - 2},
+        {"a disk too full for the uninstall entry, the last job", false, QString(), false, 0, true, files + 3},
+        {"into a new folder: a disk too full for the uninstall entry", true, QString(), false, 0, true, files + 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -242,7 +284,10 @@ TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
             std::unique_ptr<testsupport::FileSizeLimit> limit;
             if (c.fileSizeLimit)
                 limit.reset(new testsupport::FileSizeLimit(c.fileSizeLimit));
+            if (c.fullStore)
+                store.fill();
             run = runWorker(1, options(true, true, true, false, into));
+            store.empty();
         }
         EXPECT_EQ(run.finished, QList<bool>{false});
         EXPECT_EQ(run.progress.mid(run.progress.size() - 1 - c.rolledBack),
