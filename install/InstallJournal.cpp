@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
+#include "install/InstalledFilesJob.h"
 #include "install/WriteUninstallRegistry.h"
 #include "platform/FileLock.h"
 #include "platform/SaveFile.h"
@@ -161,6 +162,7 @@ void recover(const QString& folder, const Journal& journal)
     if (journal.changes.isEmpty())
         return;
     bool whole = true;
+    QStringList gone;
     const int count = journal.changes.size();
     for (int k = 0; k < count; ++k) {
         const QJsonObject& change = journal.changes.at(journal.committed ? k : count - 1 - k);
@@ -187,6 +189,9 @@ void recover(const QString& folder, const Journal& journal)
             continue;
         if (journal.committed) {
             platform::removeKeptFile(path, journal.tag);
+            const QFileInfo info(path);
+            if (!info.exists() && !info.isSymLink())
+                gone << QDir(folder).relativeFilePath(path);
         } else if (existed) {
             if (!platform::restoreKeptFile(path, journal.tag)) {
                 Log::instance()->critical(QStringLiteral("Install journal: cannot put back ") + path + QStringLiteral(": ")
@@ -201,6 +206,8 @@ void recover(const QString& folder, const Journal& journal)
         // What a copy that was cut off left beside it.
         platform::removeWriteLeftovers(path);
     }
+    if (journal.committed)
+        removeEmptiedFolders(folder, gone);
     Log::instance()->info((journal.committed ? QStringLiteral("Install journal: finished an install that was cut off: ")
                                              : QStringLiteral("Install journal: rolled back an install that was cut off: "))
                           + folder + (whole ? QString() : QStringLiteral(" (not all of it)")));

@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 #include "install/InstallJournal.h"
 #include "install/InstallWorker.h"
+#include "install/InstalledFilesJob.h"
 #include "install/LauncherFiles.h"
 #include "platform/SaveFile.h"
 
@@ -16,26 +17,15 @@ namespace {
 const QString kSettingsName = QStringLiteral("QMXLauncher.conf");
 const QString kSessionName = QStringLiteral("Session.conf");
 
-// The subfolders the launcher's files lie in.
-QSet<QString> launcherFolderNames()
-{
-    QSet<QString> names;
-    for (const QString& file : launcherFileNames()) {
-        if (file.contains(QLatin1Char('/')))
-            names.insert(file.section(QLatin1Char('/'), 0, 0));
-    }
-    return names;
-}
-
-// The names an installation holds at its top level: the launcher's files
-// (or the subfolders they lie in), its working data and the journal of an
-// install into it.
-QSet<QString> installationNames()
+// The names an installation in folder holds at its top level: the files of
+// the launcher, of this release and of those its record names (or the
+// subfolders they lie in), the record, and its working data.
+QSet<QString> installationNames(const QString& folder)
 {
     QSet<QString> names = {QStringLiteral("Game"),    QStringLiteral("Update"), QStringLiteral("UpdateTemp"),
                            QStringLiteral("log.txt"), kSessionName,             kSettingsName,
-                           InstallJournal::fileName()};
-    for (const QString& file : launcherFileNames())
+                           installedFilesRecordName(), InstallJournal::fileName()};
+    for (const QString& file : launcherFileNames() + readInstalledFiles(folder))
         names.insert(file.section(QLatin1Char('/'), 0, 0));
     return names;
 }
@@ -53,6 +43,24 @@ bool isLeftover(const QDir& folder, const QString& entry)
 }
 
 } // namespace
+
+QSet<QString> launcherFolderNames()
+{
+    QSet<QString> names;
+    for (const QString& file : launcherFileNames()) {
+        if (file.contains(QLatin1Char('/')))
+            names.insert(file.section(QLatin1Char('/'), 0, 0));
+    }
+    return names;
+}
+
+bool isWorkingDataName(const QString& name)
+{
+    static const QSet<QString> names = {QStringLiteral("Game"), QStringLiteral("Update"), QStringLiteral("UpdateTemp"),
+                                        QStringLiteral("log.txt"), kSessionName, kSettingsName,
+                                        installedFilesRecordName(), InstallJournal::fileName()};
+    return names.contains(name);
+}
 
 QString nearestExistingFolder(const QString& path)
 {
@@ -85,9 +93,10 @@ TargetFolder examineTargetFolder(const QString& path)
 
     const QDir folder(existing);
     const QStringList entries = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    // The executable, or the journal of an install into it that was cut
-    // off (the next install finishes it).
-    const bool installation = holdsLauncher(existing) || QFileInfo(folder.filePath(InstallJournal::fileName())).isFile();
+    // The executable, the record of installed files, or the journal of an
+    // install into it that was cut off (the next install finishes it).
+    const bool installation = holdsLauncher(existing) || QFileInfo(folder.filePath(installedFilesRecordName())).isFile()
+        || QFileInfo(folder.filePath(InstallJournal::fileName())).isFile();
     if (!installation) {
         for (const QString& entry : entries) {
             const QString target = platform::temporaryFileTarget(entry);
@@ -98,7 +107,7 @@ TargetFolder examineTargetFolder(const QString& path)
     }
     // An installation: its files, and what writes of them and an install
     // that were cut off left beside them.
-    const QSet<QString> own = installationNames();
+    const QSet<QString> own = installationNames(existing);
     for (const QString& entry : entries) {
         if (!own.contains(entry) && !own.contains(platform::temporaryFileTarget(entry))
             && !own.contains(platform::keptFileTarget(entry)))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 namespace install {
@@ -13,7 +14,8 @@ enum class TargetFolder {
     // "QMXLauncher.conf" put there beforehand or what an uninstall leaves
     // (the session state "Session.conf", the emptied subfolders of the
     // launcher's files), or holds an installation of this launcher (its
-    // executable) and nothing but its files.
+    // executable or its record of installed files) and nothing but its
+    // files, those of the releases the record names among them.
     Usable,
     // Not an absolute path, or the path or the nearest existing folder
     // above it is not a folder.
@@ -31,5 +33,11 @@ QString nearestExistingFolder(const QString& path);
 
 // Whether a folder holds an installed launcher: its executable.
 bool holdsLauncher(const QString& folder);
+
+// The subfolders the launcher's files of this release lie in.
+QSet<QString> launcherFolderNames();
+// Whether a top-level name in an installation is its working data or the
+// installer's own records rather than a launcher file.
+bool isWorkingDataName(const QString& name);
 
 } // namespace install

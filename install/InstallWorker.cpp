@@ -7,6 +7,7 @@
 #include "install/CreateShellLinkJob.h"
 #include "install/InstallJournal.h"
 #include "install/InstallTarget.h"
+#include "install/InstalledFilesJob.h"
 #include "install/LauncherFiles.h"
 #include "install/RemoveUserDataJob.h"
 #include "install/WriteUninstallRegistry.h"
@@ -91,6 +92,8 @@ void InstallWorker::buildJobs()
         m_jobs.append(makeRemoveUserDataJob(TR::tr("InstallOpRemoveData")));
     }
     m_jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallOpCreateUninstall")));
+    // Outside the list: it has no step of its own.
+    m_recordJob = std::make_shared<InstalledFilesJob>(launcherFileNames(), TR::tr("InstallOpFile"));
 }
 
 void InstallWorker::run()
@@ -147,6 +150,13 @@ bool InstallWorker::runInstall()
             success = false;
     }
     if (success) {
+        m_recordJob->setOptions(m_opts);
+        m_recordJob->setJournal(&journal);
+        success = m_recordJob->execute();
+        if (success)
+            done.prepend(m_recordJob);
+    }
+    if (success) {
         if (journal.commit()) {
             for (const InstallJobPtr& job : done)
                 job->commit();
@@ -156,7 +166,7 @@ bool InstallWorker::runInstall()
         Log::instance()->critical(QStringLiteral("InstallWorker failed: cannot write the install journal: ")
                                   + platform::systemErrorText());
     }
-    for (const InstallJobPtr& job : m_jobs) {
+    for (const InstallJobPtr& job : m_jobs + InstallJobList{m_recordJob}) {
         if (!done.contains(job) && !job->failure().isEmpty()) {
             Log::instance()->critical(QStringLiteral("InstallWorker failed: ") + job->title() + QStringLiteral(": ")
                                       + job->failure());
@@ -184,6 +194,9 @@ void InstallWorker::runUninstall()
         job->setOptions(m_opts);
         job->rollback();
     }
+    // The files of earlier releases that the record names, and the record.
+    m_recordJob->setOptions(m_opts);
+    m_recordJob->rollback();
 
     if (m_opts.m_removeUserData)
         QDir().rmdir(specialFolderPath(SpecialFolder::ProductData, false));
@@ -205,9 +218,11 @@ void InstallWorker::runUninstall()
 namespace {
 
 // Runs a list on the calling thread, every job whatever the others did, and
-// rolls nothing back. A run that is cut off is rolled back by the next one
-// into the folder, or the next start there.
-bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
+// rolls nothing back. With a record, the installation's record of files
+// follows; it lets the files of earlier releases go only when every job
+// succeeded. A run that is cut off is rolled back by the next one into the
+// folder, or the next start there.
+bool runDirectly(const InstallJobList& jobs, const QString& dstDir, bool record)
 {
     // The defaults: the three shortcut flags set (the list has no shortcut
     // job to read them), no user data.
@@ -226,13 +241,26 @@ bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
             result = false;
         }
     }
+    InstallJobList all = jobs;
+    if (record) {
+        auto recordJob = std::make_shared<InstalledFilesJob>(launcherFileNames(), TR::tr("InstallOpFile"));
+        recordJob->setOptions(options);
+        recordJob->setJournal(&journal);
+        recordJob->setKeepEarlierFiles(!result);
+        if (!recordJob->execute()) {
+            Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + recordJob->title() + QStringLiteral(": ")
+                                      + recordJob->failure());
+            result = false;
+        }
+        all.append(recordJob);
+    }
     // Nothing is rolled back: what was replaced stays replaced.
     if (!journal.commit()) {
         Log::instance()->critical(QStringLiteral("AutoUpdate job failed: cannot write the install journal: ")
                                   + platform::systemErrorText());
         result = false;
     }
-    for (const InstallJobPtr& job : jobs)
+    for (const InstallJobPtr& job : all)
         job->commit();
     journal.end();
     return result;
@@ -257,7 +285,7 @@ bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
     InstallJobList jobs;
     addLauncherFileJobs(srcDir, dstDir, jobs);
     jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
-    return runDirectly(jobs, dstDir);
+    return runDirectly(jobs, dstDir, false);
 }
 
 bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)
@@ -266,7 +294,7 @@ bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)
         return false;
     InstallJobList jobs;
     addLauncherFileJobs(srcDir, dstDir, jobs);
-    return runDirectly(jobs, dstDir);
+    return runDirectly(jobs, dstDir, false);
 }
 
 } // namespace install

@@ -43,6 +43,8 @@ private:
     InstallOptions m_opts;
     int m_installMode;
     InstallJobList m_jobs;
+    // The installation's record of its launcher files.
+    InstallJobPtr m_recordJob;
 };
 
 // Whether a path can be an installation directory: absolute, and not in

@@ -1,4 +1,5 @@
 #include "core/Paths.h"
+#include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
 #include "install/LauncherFiles.h"
 #include "tests/install/InstallFixture.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -432,6 +434,50 @@ TEST_F(InstallWorkerTest, LauncherFilesAreCopiedPastAFailure)
     EXPECT_FALSE(installLauncherFiles(source(), ""));
     EXPECT_FALSE(installLauncherFiles("", copy));
     EXPECT_TRUE(testsupport::logContains("installLauncherFiles failed: empty directory"));
+}
+
+// An installation of an earlier release, whose list of launcher files had
+// others: a library of another version beside this one's, a plug-in, and a
+// plug-in folder of its own. Its record names them, so the folder counts as
+// the installation it is; an install over it removes what the new list
+// lacks, and the uninstall removes them all.
+TEST_F(InstallWorkerTest, TheFilesOfAnEarlierListAreTheInstallationsOwn)
+{
+    const QStringList earlier = {"libicuuc.so.71", "platforms/libqwayland.so", "wayland-shell/libxdg-shell.so"};
+    const QString record = target() + "/QMXLauncher.files";
+    const auto worker = [&](int mode) {
+        return runWorker(mode, options(true, false, true, false, target())).finished == QList<bool>{true};
+    };
+    const struct {
+        const char* what;
+        std::function<bool()> run;
+        bool removesAll;
+    } cases[] = {
+        {"an install over it", [&] { return worker(1); }, false},
+        {"its uninstall", [&] { return worker(0); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(target()).removeRecursively();
+        for (const QString& name : launcherFileNames() + earlier)
+            testsupport::writeFile(target() + "/" + name, "older " + dummyContent(name));
+        testsupport::writeFile(record, ((launcherFileNames() + earlier).join('\n') + '\n').toUtf8());
+        EXPECT_EQ(examineTargetFolder(target()), TargetFolder::Usable);
+
+        EXPECT_TRUE(c.run());
+        for (const QString& name : earlier)
+            EXPECT_FALSE(QFileInfo::exists(target() + "/" + name)) << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target() + "/wayland-shell"));
+        if (!c.removesAll) {
+            EXPECT_EQ(installedFiles(), launcherFileNames());
+            EXPECT_EQ(testsupport::readFile(record), (launcherFileNames().join('\n') + '\n').toUtf8());
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(record));
+            QStringList left = QDir(target()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            left.sort();
+            EXPECT_EQ(left, fileFolders());
+        }
+    }
 }
 
 } // namespace
