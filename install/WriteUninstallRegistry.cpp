@@ -115,7 +115,12 @@ bool WriteUninstallRegistry::rollback()
             Log::instance()->debug(QStringLiteral("WriteUninstallRegistry Rollback: ") + key
                                    + QStringLiteral("; result ") + QString::number(result));
     } else {
-        result = platform::deleteRegistryKey(key);
+        // The product has one entry; the uninstall of another folder than
+        // the one it describes leaves it to that installation.
+        QList<platform::RegistryValue> entry;
+        if (m_executed
+            || (platform::readRegistryKey(key, &entry) == platform::RegistrySuccess && describes(entry, m_opts.m_path)))
+            result = platform::deleteRegistryKey(key);
     }
     m_executed = false;
     m_hadEntry = false;

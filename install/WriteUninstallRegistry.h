@@ -12,7 +12,8 @@ namespace install {
 // replaces. Two installs at once therefore leave the one entry or the other,
 // never a mix. An entry that was there before (another installation's) is
 // put back as it was by the rollback; without one, the rollback deletes the
-// key.
+// key. The rollback of a job that did not execute (the uninstall) deletes
+// the entry only when it describes this installation.
 class WriteUninstallRegistry : public InstallJob
 {
 public:

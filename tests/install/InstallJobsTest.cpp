@@ -141,10 +141,18 @@ TEST_F(InstallJobs, UninstallEntryKeepsThePathAsGiven)
     }
     EXPECT_EQ(WriteUninstallRegistry::keyPath(g_launcherProduct),
               "Software\\MIcrosoft\\Windows\\CurrentVersion\\Uninstall\\com.qmxgame.qmx_launcher_en");
-    // The uninstall's rollback, of a job that did not execute, deletes the key.
+    // The uninstall's rollback, of a job that did not execute, deletes the
+    // key when it describes the installation being removed, and only then.
     const InstallJobPtr uninstall = makeUninstallRegistryJob(g_launcherProduct, "title");
-    EXPECT_TRUE(uninstall->rollback());
-    EXPECT_FALSE(entryExists());
+    for (const char* path : {"/opt/games/Q4", "", "/opt/my games/../my games/"}) {
+        SCOPED_TRACE(path);
+        InstallOptions options;
+        options.m_path = path;
+        uninstall->setOptions(options);
+        const bool describes = QString(path).contains("my games");
+        EXPECT_EQ(uninstall->rollback(), describes);
+        EXPECT_EQ(entryExists(), !describes);
+    }
     EXPECT_FALSE(uninstall->rollback());
 }
 

@@ -193,8 +193,9 @@ TEST_F(UninstallActionTest, StageTwoRemovesNothingWhereNoLauncherIs)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.removeLauncher)
+        if (c.removeLauncher) {
             ASSERT_TRUE(QFile::remove(target() + "/QMXLauncher.exe"));
+        }
         const QStringList installed = entriesOf(target());
         testsupport::clearLog();
         EXPECT_EQ(runUninstallAction(handOver(&c.path, &live)), 1);
@@ -206,6 +207,30 @@ TEST_F(UninstallActionTest, StageTwoRemovesNothingWhereNoLauncherIs)
         EXPECT_TRUE(QFileInfo::exists(linkPath(kDesktop)));
     }
     QDir::setCurrent(previous);
+}
+
+// "--uninstall" from another copy of the launcher than the installed one
+// (the folder the player installed from): the copy's files go, but the
+// product's one uninstall entry and its shortcuts describe the installation
+// and stay; the installation's own uninstall removes them.
+TEST_F(UninstallActionTest, StageTwoOfAnotherCopyLeavesTheInstallationsEntries)
+{
+    installEverything();
+    const QList<platform::RegistryValue> entry = storedEntry();
+    const QString copy = source();
+    const int ended = endedProcessId();
+
+    EXPECT_EQ(uninstallAfterParentExit(copy, ended), 0);
+    for (const QString& name : launcherFileNames())
+        EXPECT_FALSE(QFileInfo::exists(copy + "/" + name)) << name.toStdString();
+    EXPECT_EQ(storedEntry(), entry);
+    for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop})
+        EXPECT_TRUE(QFileInfo::exists(linkPath(folder))) << folder;
+
+    EXPECT_EQ(uninstallAfterParentExit(target(), ended), 0);
+    EXPECT_FALSE(entryExists());
+    for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop})
+        EXPECT_FALSE(QFileInfo::exists(linkPath(folder))) << folder;
 }
 
 // Looking for the shortcuts and the product's data folder makes none of
