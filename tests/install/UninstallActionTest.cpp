@@ -233,6 +233,21 @@ TEST_F(UninstallActionTest, StageTwoOfAnotherCopyLeavesTheInstallationsEntries)
         EXPECT_FALSE(QFileInfo::exists(linkPath(folder))) << folder;
 }
 
+// Stage 2 runs from the copy that stage 1 made in the Temp folder, which no
+// system cleans: once it has removed the installation, the copy goes too.
+TEST_F(UninstallActionTest, StageTwoRemovesTheCopyItRunsFrom)
+{
+    installEverything();
+    const QString copy = tempFolder() + "/qm_1a2b";
+    ASSERT_TRUE(testsupport::copyFiles(source(), copy));
+    setAppDirPathForTests(copy);
+
+    EXPECT_EQ(uninstallAfterParentExit(target(), endedProcessId()), 0);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_FALSE(entryExists());
+    EXPECT_EQ(entriesOf(target()), QStringList{"Session.conf"} + fileFolders());
+}
+
 // Looking for the shortcuts and the product's data folder makes none of
 // their folders where they are missing.
 TEST_F(UninstallActionTest, StageTwoMakesNoFolderToLookIn)

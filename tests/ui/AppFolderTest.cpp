@@ -126,8 +126,9 @@ TEST_F(AppFolder, RunsOnItsOwnFilesWhereTheSystemHasQt)
     EXPECT_EQ(mappedBelow(mapped, "/usr/lib/p7zip"), QStringList());
     const QString folder = QFileInfo(installed.dir()).canonicalFilePath() + "/";
     for (const QString& file : mapped) {
-        if (!file.startsWith(folder))
+        if (!file.startsWith(folder)) {
             EXPECT_FALSE(QFileInfo(file).fileName().startsWith("libQt5")) << file.toStdString() << " is the system's";
+        }
     }
 
     // The window shows the product's icon.
@@ -225,10 +226,10 @@ TEST_F(AppFolder, RunsOnABareHost)
         const QString temp = root.outside("/home/player/.local/share/Temp");
         QProcess* run = installed.start({"--uninstall"});
         EXPECT_EQ(Installation::exitCode(run), 0);
-        const QStringList copies = QDir(temp).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        ASSERT_EQ(copies.size(), 1);
         EXPECT_TRUE(waitUntilNoProcessBelow(root.dir(), 60000)) << "stage 2 did not end";
-        EXPECT_EQ(launcherFilesOf(temp + "/" + copies.first()), launcherFilesOf(QStringLiteral(LAUNCHER_NEXT_DIR)));
+        // The copy stage 1 made removes itself once it is done.
+        EXPECT_TRUE(QFileInfo(temp).isDir()) << "stage 1 made no copy";
+        EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
         // Only the emptied subfolders stay.
         for (const QFileInfo& entry : QDir(target).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
             EXPECT_TRUE(entry.isDir() && QDir(entry.filePath()).isEmpty()) << entry.fileName().toStdString();
