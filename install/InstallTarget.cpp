@@ -62,6 +62,11 @@ bool isWorkingDataName(const QString& name)
     return names.contains(name);
 }
 
+QString cleanInstallPath(const QString& path)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
 QString nearestExistingFolder(const QString& path)
 {
     if (!isUsableInstallPath(path))

@@ -34,6 +34,13 @@ QString nearestExistingFolder(const QString& path);
 // Whether a folder holds an installed launcher: its executable.
 bool holdsLauncher(const QString& folder);
 
+// An installation path as the installer examines and records it: "/"
+// separators, no "." or ".." components, no doubled or trailing "/". A
+// ".." through a folder that does not exist ("~/Games/new/..") would
+// otherwise name a new folder to the examination and the folder above it
+// to the file system.
+QString cleanInstallPath(const QString& path);
+
 // The subfolders the launcher's files of this release lie in.
 QSet<QString> launcherFolderNames();
 // Whether a top-level name in an installation is its working data or the

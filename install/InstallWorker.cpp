@@ -32,6 +32,8 @@ bool isUsableInstallPath(const QString& path)
 InstallWorker::InstallWorker(int installMode, const InstallOptions& options)
     : QThread(nullptr), m_opts(options), m_installMode(installMode)
 {
+    // Examined, written into and recorded as one and the same folder.
+    m_opts.m_path = cleanInstallPath(m_opts.m_path);
     buildJobs();
 }
 

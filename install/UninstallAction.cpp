@@ -55,8 +55,9 @@ int startUninstallFromTemp()
     return 0;
 }
 
-int uninstallAfterParentExit(const QString& path, int pid)
+int uninstallAfterParentExit(const QString& givenPath, int pid)
 {
+    const QString path = cleanInstallPath(givenPath);
     // Only one of the two options: not a hand-over from stage 1. Without a
     // path the removals would run on the file-system root, so nothing runs.
     if (path.isEmpty() || pid == 0) {

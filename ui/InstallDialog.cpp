@@ -127,7 +127,7 @@ bool InstallDialog::needsExitConfirmation(QString&)
 
 void InstallDialog::setInstallPath(const QString& path)
 {
-    m_targetPath = path;
+    m_targetPath = install::cleanInstallPath(path);
     m_pathLabel->setText(m_targetPath);
     validatePath();
 }
@@ -152,7 +152,7 @@ void InstallDialog::selectPath()
                                                              QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return;
-    m_targetPath = chosen;
+    m_targetPath = install::cleanInstallPath(chosen);
     m_pathLabel->setText(m_targetPath);
     validatePath();
 }

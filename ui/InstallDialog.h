@@ -27,6 +27,8 @@ public:
     // The texts are set once, at construction.
     void retranslateUi() override;
 
+    // The path is taken cleaned ("/" separators, no "." or ".."), as the
+    // installation examines and records it.
     void setInstallPath(const QString& path);
     void setRequiredSize(qint64 bytes);
 

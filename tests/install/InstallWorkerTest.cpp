@@ -2,6 +2,7 @@
 #include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
 #include "install/LauncherFiles.h"
+#include "platform/ShellLink.h"
 #include "tests/install/InstallFixture.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PrivateMount.h"
@@ -477,6 +478,39 @@ TEST_F(InstallWorkerTest, TheFilesOfAnEarlierListAreTheInstallationsOwn)
             left.sort();
             EXPECT_EQ(left, fileFolders());
         }
+    }
+}
+
+// A path with ".." through a folder that does not exist yet names, once
+// cleaned, the folder above it: that is the folder examined, written into
+// and recorded, never a new one that the file system does not see.
+TEST_F(InstallWorkerTest, APathIsCleanedBeforeItIsExamined)
+{
+    const QString games = testsupport::rootDir() + "/Games";
+    testsupport::writeFile(games + "/notes.txt", "the player's");
+    const struct {
+        QString path;
+        QString folder; // empty: refused
+    } cases[] = {
+        {games + "/new/..", {}},
+        {games + "/new/../QMX_EN/", games + "/QMX_EN"},
+        {games + "//QMX_EN2/.", games + "/QMX_EN2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        testsupport::clearLog();
+        const WorkerRun run = runWorker(1, options(true, false, false, false, c.path));
+        EXPECT_EQ(run.finished, QList<bool>{!c.folder.isEmpty()});
+        EXPECT_FALSE(QFileInfo::exists(games + "/new"));
+        EXPECT_FALSE(QFileInfo::exists(games + "/QMXLauncher.exe"));
+        EXPECT_EQ(testsupport::readFile(games + "/notes.txt"), "the player's");
+        if (c.folder.isEmpty()) {
+            EXPECT_TRUE(testsupport::logContains("InstallWorker failed: not a folder to install into: \"" + games + "\""));
+            continue;
+        }
+        EXPECT_TRUE(QFileInfo::exists(c.folder + "/QMXLauncher.exe"));
+        EXPECT_EQ(storedEntry(), expectedEntry(c.folder, c.folder + "/QMXLauncher.exe"));
+        EXPECT_EQ(platform::shellLinkTarget(linkPath(kStartMenu)), c.folder + "/QMXLauncher.exe");
     }
 }
 

@@ -358,6 +358,19 @@ TEST_F(InstallDialogTest, ChecksTheVolumeThatHoldsThePath)
     }
 }
 
+// The path is cleaned before it is examined: ".." through a folder that
+// does not exist names the folder above it, here one of others' files.
+TEST_F(InstallDialogTest, ThePathIsExaminedAsTheFileSystemSeesIt)
+{
+    const QString games = testsupport::rootDir() + "/Games";
+    testsupport::writeFile(games + "/notes.txt", "the player's");
+    InstallDialog dialog(nullptr);
+    dialog.setInstallPath(games + "/new/..");
+    EXPECT_EQ(Page(&dialog).path->text(), games);
+    EXPECT_FALSE(dialog.validatePath());
+    EXPECT_EQ(Page(&dialog).error->text(), kNotEmpty);
+}
+
 TEST_F(InstallDialogTest, TheManifestCheckSetsTheRequiredSize)
 {
     InstallDialog dialog(nullptr);
