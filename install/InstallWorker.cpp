@@ -287,7 +287,7 @@ bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
     InstallJobList jobs;
     addLauncherFileJobs(srcDir, dstDir, jobs);
     jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
-    return runDirectly(jobs, dstDir, false);
+    return runDirectly(jobs, dstDir, true);
 }
 
 bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)

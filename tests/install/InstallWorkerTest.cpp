@@ -440,8 +440,8 @@ TEST_F(InstallWorkerTest, LauncherFilesAreCopiedPastAFailure)
 // An installation of an earlier release, whose list of launcher files had
 // others: a library of another version beside this one's, a plug-in, and a
 // plug-in folder of its own. Its record names them, so the folder counts as
-// the installation it is; an install over it removes what the new list
-// lacks, and the uninstall removes them all.
+// the installation it is; an install or a self-update over it removes what
+// the new list lacks, and the uninstall removes them all.
 TEST_F(InstallWorkerTest, TheFilesOfAnEarlierListAreTheInstallationsOwn)
 {
     const QStringList earlier = {"libicuuc.so.71", "platforms/libqwayland.so", "wayland-shell/libxdg-shell.so"};
@@ -455,6 +455,7 @@ TEST_F(InstallWorkerTest, TheFilesOfAnEarlierListAreTheInstallationsOwn)
         bool removesAll;
     } cases[] = {
         {"an install over it", [&] { return worker(1); }, false},
+        {"a self-update over it", [&] { return installLauncherFiles(source(), target()); }, false},
         {"its uninstall", [&] { return worker(0); }, true},
     };
     for (const auto& c : cases) {
