@@ -177,14 +177,39 @@ QString updateTempDirPath(const QString& sub)
     return path;
 }
 
+namespace {
+
+const QString kTempPrefix = QStringLiteral("qm_");
+
+QString tempFolderPath(bool create)
+{
+    return specialFolderPath(SpecialFolder::LocalAppData, create) + QStringLiteral("Temp/");
+}
+
+} // namespace
+
 QString newTempFilePath()
 {
-    const QString base = specialFolderPath(SpecialFolder::LocalAppData, true) + QStringLiteral("Temp/");
+    const QString base = tempFolderPath(true);
     QString candidate;
     do {
-        candidate = base + QStringLiteral("qm_") + QString::number(randomNumber(), 16);
+        candidate = base + kTempPrefix + QString::number(randomNumber(), 16);
     } while (QFileInfo::exists(candidate));
     return candidate;
+}
+
+bool isTempFilePath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (!name.startsWith(kTempPrefix) || name.size() == kTempPrefix.size()
+        || QDir::cleanPath(info.absolutePath()) != QDir::cleanPath(tempFolderPath(false)))
+        return false;
+    for (const QChar c : name.midRef(kTempPrefix.size())) {
+        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && !(c >= QLatin1Char('a') && c <= QLatin1Char('f')))
+            return false;
+    }
+    return true;
 }
 
 void setAppDirPathForTests(const QString& path)

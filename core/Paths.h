@@ -56,6 +56,8 @@ QString updateTempDirPath(const QString& sub); // always created
 // A name "qm_<hex>" in the Temp folder of the local application data that
 // nothing exists under yet; nothing is created.
 QString newTempFilePath();
+// Whether a path is such a name (whatever exists under it).
+bool isTempFilePath(const QString& path);
 
 // Tests only: take the application directory from here instead of the
 // executable's directory. An empty path restores the product's behaviour.

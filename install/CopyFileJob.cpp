@@ -2,7 +2,9 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "install/InstallJournal.h"
 #include "platform/SaveFile.h"
+#include "platform/SystemError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,18 +19,28 @@ CopyFileJob::CopyFileJob(const QString& src, const QString& dst, const QString& 
 bool CopyFileJob::execute()
 {
     m_replaced.discard();
-    if (!makePath(QFileInfo(m_dst).absolutePath()))
+    m_failure.clear();
+    if (!makePath(QFileInfo(m_dst).absolutePath())) {
+        m_failure = QStringLiteral("cannot make the folder of ") + m_dst;
         return false;
+    }
     // A link at the destination is replaced like a file, even one that
     // points at the source.
     const QFileInfo dstInfo(m_dst);
     const QString dst = dstInfo.canonicalFilePath();
     m_inPlace = !dstInfo.isSymLink() && !dst.isEmpty() && dst == QFileInfo(m_src).canonicalFilePath();
     bool result = m_inPlace;
-    if (!m_inPlace && m_replaced.keep(m_dst)) {
-        result = platform::copyWholeFile(m_src, m_dst) == QFileDevice::NoError;
-        if (!result)
-            m_replaced.cancel();
+    if (!m_inPlace) {
+        if (!InstallJournal::keep(m_journal, m_dst, m_replaced)) {
+            m_failure = QStringLiteral("cannot keep ") + m_dst + QStringLiteral(": ")
+                + platform::systemErrorText();
+        } else if (platform::copyWholeFile(m_src, m_dst) != QFileDevice::NoError) {
+            m_failure = QStringLiteral("cannot copy ") + m_src + QStringLiteral(" to ") + m_dst + QStringLiteral(": ")
+                + platform::systemErrorText();
+            m_replaced.discard();
+        } else {
+            result = true;
+        }
     }
     Log::instance()->debug(QStringLiteral("CopyFileJob: ") + m_dst + QStringLiteral("; result ")
                            + QString::number(int(result)));

@@ -7,7 +7,8 @@ namespace install {
 
 // One shortcut to the installed launcher. Its rollback puts back a shortcut
 // of the same name that it replaced (another installation's), or deletes
-// the new one.
+// the new one. The rollback of a job that did not execute (the uninstall)
+// deletes the shortcut only when it starts this installation's launcher.
 class CreateShellLinkJob : public InstallJob
 {
 public:
@@ -21,8 +22,11 @@ public:
     const QString& linkPath() const { return m_linkPath; }
 
 private:
+    bool startsTarget() const;
+
     QString m_target;
     QString m_linkPath;
+    bool m_executed = false;
     platform::KeptFile m_replaced;
 };
 

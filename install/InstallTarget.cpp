@@ -2,7 +2,9 @@
 
 #include "core/JsonSettings.h"
 #include "core/Paths.h"
+#include "install/InstallJournal.h"
 #include "install/InstallWorker.h"
+#include "install/InstalledFilesJob.h"
 #include "install/LauncherFiles.h"
 #include "platform/SaveFile.h"
 
@@ -16,24 +18,15 @@ namespace {
 const QString kSettingsName = QStringLiteral("QMXLauncher.conf");
 const QString kSessionName = QStringLiteral("Session.conf");
 
-// The subfolders the launcher's files lie in.
-QSet<QString> launcherFolderNames()
-{
-    QSet<QString> names;
-    for (const QString& file : launcherFileNames()) {
-        if (file.contains(QLatin1Char('/')))
-            names.insert(file.section(QLatin1Char('/'), 0, 0));
-    }
-    return names;
-}
-
-// The names an installation holds at its top level: the launcher's files
-// (or the subfolders they lie in) and its working data.
-QSet<QString> installationNames()
+// The names an installation in folder holds at its top level: the files of
+// the launcher, of this release and of those its record names (or the
+// subfolders they lie in), the record, and its working data.
+QSet<QString> installationNames(const QString& folder)
 {
     QSet<QString> names = {QStringLiteral("Game"),    QStringLiteral("Update"), QStringLiteral("UpdateTemp"),
-                           QStringLiteral("log.txt"), kSessionName,             kSettingsName};
-    for (const QString& file : launcherFileNames())
+                           QStringLiteral("log.txt"), kSessionName,             kSettingsName,
+                           installedFilesRecordName(), InstallJournal::fileName()};
+    for (const QString& file : launcherFileNames() + readInstalledFiles(folder))
         names.insert(file.section(QLatin1Char('/'), 0, 0));
     return names;
 }
@@ -51,6 +44,29 @@ bool isLeftover(const QDir& folder, const QString& entry)
 }
 
 } // namespace
+
+QSet<QString> launcherFolderNames()
+{
+    QSet<QString> names;
+    for (const QString& file : launcherFileNames()) {
+        if (file.contains(QLatin1Char('/')))
+            names.insert(file.section(QLatin1Char('/'), 0, 0));
+    }
+    return names;
+}
+
+bool isWorkingDataName(const QString& name)
+{
+    static const QSet<QString> names = {QStringLiteral("Game"), QStringLiteral("Update"), QStringLiteral("UpdateTemp"),
+                                        QStringLiteral("log.txt"), kSessionName, kSettingsName,
+                                        installedFilesRecordName(), InstallJournal::fileName()};
+    return names.contains(name);
+}
+
+QString cleanInstallPath(const QString& path)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
 
 QString nearestExistingFolder(const QString& path)
 {
@@ -83,7 +99,11 @@ TargetFolder examineTargetFolder(const QString& path)
 
     const QDir folder(existing);
     const QStringList entries = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    if (!holdsLauncher(existing)) {
+    // The executable, the record of installed files, or the journal of an
+    // install into it that was cut off (the next install finishes it).
+    const bool installation = holdsLauncher(existing) || QFileInfo(folder.filePath(installedFilesRecordName())).isFile()
+        || QFileInfo(folder.filePath(InstallJournal::fileName())).isFile();
+    if (!installation) {
         for (const QString& entry : entries) {
             const QString target = platform::temporaryFileTarget(entry);
             if (!isLeftover(folder, entry) && target != kSettingsName && target != kSessionName)
@@ -91,11 +111,12 @@ TargetFolder examineTargetFolder(const QString& path)
         }
         return TargetFolder::Usable;
     }
-    // An installation: its files, and what writes of them that were cut off
-    // left beside them.
-    const QSet<QString> own = installationNames();
+    // An installation: its files, and what writes of them and an install
+    // that were cut off left beside them.
+    const QSet<QString> own = installationNames(existing);
     for (const QString& entry : entries) {
         if (!own.contains(entry) && !own.contains(platform::temporaryFileTarget(entry))
+            && !own.contains(platform::keptFileTarget(entry))
             && JsonSettings::unreadableCopyTarget(entry) != kSettingsName)
             return TargetFolder::Occupied;
     }

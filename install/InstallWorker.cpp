@@ -5,11 +5,14 @@
 #include "core/ProductInfo.h"
 #include "core/TR.h"
 #include "install/CreateShellLinkJob.h"
+#include "install/InstallJournal.h"
 #include "install/InstallTarget.h"
+#include "install/InstalledFilesJob.h"
 #include "install/LauncherFiles.h"
 #include "install/RemoveUserDataJob.h"
 #include "install/WriteUninstallRegistry.h"
 #include "platform/ShellLink.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +32,8 @@ bool isUsableInstallPath(const QString& path)
 InstallWorker::InstallWorker(int installMode, const InstallOptions& options)
     : QThread(nullptr), m_opts(options), m_installMode(installMode)
 {
+    // Examined, written into and recorded as one and the same folder.
+    m_opts.m_path = cleanInstallPath(m_opts.m_path);
     buildJobs();
 }
 
@@ -89,6 +94,8 @@ void InstallWorker::buildJobs()
         m_jobs.append(makeRemoveUserDataJob(TR::tr("InstallOpRemoveData")));
     }
     m_jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallOpCreateUninstall")));
+    // Outside the list: it has no step of its own.
+    m_recordJob = std::make_shared<InstalledFilesJob>(launcherFileNames(), TR::tr("InstallOpFile"));
 }
 
 void InstallWorker::run()
@@ -101,16 +108,22 @@ void InstallWorker::run()
             Log::instance()->critical(QStringLiteral("InstallWorker failed: installation path is not absolute: \"")
                                       + m_opts.m_path + QLatin1Char('"'));
             success = false;
-        } else if (m_installMode != 0 && examineTargetFolder(m_opts.m_path) != TargetFolder::Usable) {
-            // The uninstall would later remove what carries the launcher's
-            // names there; the dialog refuses such a folder before this.
-            Log::instance()->critical(QStringLiteral("InstallWorker failed: not a folder to install into: \"")
-                                      + m_opts.m_path + QLatin1Char('"'));
-            success = false;
-        } else if (m_installMode != 0) {
-            success = runInstall();
         } else {
-            runUninstall();
+            // An install into this folder that was cut off first becomes
+            // again what it was (or what it was about to be), so that the
+            // folder is examined, replaced or removed as one installation.
+            finishInterruptedInstall(m_opts.m_path);
+            if (m_installMode != 0 && examineTargetFolder(m_opts.m_path) != TargetFolder::Usable) {
+                // The uninstall would later remove what carries the launcher's
+                // names there; the dialog refuses such a folder before this.
+                Log::instance()->critical(QStringLiteral("InstallWorker failed: not a folder to install into: \"")
+                                          + m_opts.m_path + QLatin1Char('"'));
+                success = false;
+            } else if (m_installMode != 0) {
+                success = runInstall();
+            } else {
+                runUninstall();
+            }
         }
     } catch (...) {
         success = false;
@@ -121,29 +134,56 @@ void InstallWorker::run()
 
 bool InstallWorker::runInstall()
 {
+    InstallJournal journal(m_opts.m_path);
+    if (!journal.begin())
+        return false;
     InstallJobList done;
     const int n = m_jobs.size();
-    for (int i = 0; i < n; ++i) {
+    bool success = true;
+    for (int i = 0; i < n && success; ++i) {
         const InstallJobPtr& job = m_jobs.at(i);
         Log::instance()->debug(QStringLiteral("install (%1/%2) ").arg(i + 1).arg(n) + job->title());
         emit installProgress(i + 1, n, job->title());
         job->setOptions(m_opts);
-        if (job->execute()) {
+        job->setJournal(&journal);
+        if (job->execute())
             done.prepend(job);
-            continue;
-        }
-        // The failed job itself is not rolled back.
-        const QString rollingBack = TR::tr("InstallRollback");
-        for (int k = 0; k < done.size(); ++k) {
-            emit installProgress(k + 1, done.size(), rollingBack);
-            done.at(k)->setOptions(m_opts);
-            done.at(k)->rollback();
-        }
-        return false;
+        else
+            success = false;
     }
-    for (const InstallJobPtr& job : m_jobs)
-        job->commit();
-    return true;
+    if (success) {
+        m_recordJob->setOptions(m_opts);
+        m_recordJob->setJournal(&journal);
+        success = m_recordJob->execute();
+        if (success)
+            done.prepend(m_recordJob);
+    }
+    if (success) {
+        if (journal.commit()) {
+            for (const InstallJobPtr& job : done)
+                job->commit();
+            journal.end();
+            return true;
+        }
+        Log::instance()->critical(QStringLiteral("InstallWorker failed: cannot write the install journal: ")
+                                  + platform::systemErrorText());
+    }
+    for (const InstallJobPtr& job : m_jobs + InstallJobList{m_recordJob}) {
+        if (!done.contains(job) && !job->failure().isEmpty()) {
+            Log::instance()->critical(QStringLiteral("InstallWorker failed: ") + job->title() + QStringLiteral(": ")
+                                      + job->failure());
+            break;
+        }
+    }
+    // The failed job itself is not rolled back.
+    const QString rollingBack = TR::tr("InstallRollback");
+    for (int k = 0; k < done.size(); ++k) {
+        emit installProgress(k + 1, done.size(), rollingBack);
+        done.at(k)->setOptions(m_opts);
+        done.at(k)->rollback();
+    }
+    journal.end();
+    return false;
 }
 
 void InstallWorker::runUninstall()
@@ -156,6 +196,9 @@ void InstallWorker::runUninstall()
         job->setOptions(m_opts);
         job->rollback();
     }
+    // The files of earlier releases that the record names, and the record.
+    m_recordJob->setOptions(m_opts);
+    m_recordJob->rollback();
 
     if (m_opts.m_removeUserData)
         QDir().rmdir(specialFolderPath(SpecialFolder::ProductData, false));
@@ -177,23 +220,51 @@ void InstallWorker::runUninstall()
 namespace {
 
 // Runs a list on the calling thread, every job whatever the others did, and
-// rolls nothing back.
-bool runDirectly(const InstallJobList& jobs, const QString& dstDir)
+// rolls nothing back. With a record, the installation's record of files
+// follows; it lets the files of earlier releases go only when every job
+// succeeded. A run that is cut off is rolled back by the next one into the
+// folder, or the next start there.
+bool runDirectly(const InstallJobList& jobs, const QString& dstDir, bool record)
 {
     // The defaults: the three shortcut flags set (the list has no shortcut
     // job to read them), no user data.
     InstallOptions options;
     options.m_path = dstDir;
 
+    InstallJournal journal(dstDir);
+    if (!journal.begin())
+        return false;
     bool result = true;
     for (const InstallJobPtr& job : jobs) {
         job->setOptions(options);
+        job->setJournal(&journal);
         if (!job->execute()) {
             Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + job->title());
             result = false;
         }
-        job->commit();
     }
+    InstallJobList all = jobs;
+    if (record) {
+        auto recordJob = std::make_shared<InstalledFilesJob>(launcherFileNames(), TR::tr("InstallOpFile"));
+        recordJob->setOptions(options);
+        recordJob->setJournal(&journal);
+        recordJob->setKeepEarlierFiles(!result);
+        if (!recordJob->execute()) {
+            Log::instance()->critical(QStringLiteral("AutoUpdate job failed: ") + recordJob->title() + QStringLiteral(": ")
+                                      + recordJob->failure());
+            result = false;
+        }
+        all.append(recordJob);
+    }
+    // Nothing is rolled back: what was replaced stays replaced.
+    if (!journal.commit()) {
+        Log::instance()->critical(QStringLiteral("AutoUpdate job failed: cannot write the install journal: ")
+                                  + platform::systemErrorText());
+        result = false;
+    }
+    for (const InstallJobPtr& job : all)
+        job->commit();
+    journal.end();
     return result;
 }
 
@@ -216,7 +287,7 @@ bool installLauncherFiles(const QString& srcDir, const QString& dstDir)
     InstallJobList jobs;
     addLauncherFileJobs(srcDir, dstDir, jobs);
     jobs.append(makeUninstallRegistryJob(g_launcherProduct, TR::tr("InstallCreateUninstall")));
-    return runDirectly(jobs, dstDir);
+    return runDirectly(jobs, dstDir, true);
 }
 
 bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)
@@ -225,7 +296,7 @@ bool copyLauncherFiles(const QString& srcDir, const QString& dstDir)
         return false;
     InstallJobList jobs;
     addLauncherFileJobs(srcDir, dstDir, jobs);
-    return runDirectly(jobs, dstDir);
+    return runDirectly(jobs, dstDir, false);
 }
 
 } // namespace install

@@ -43,6 +43,8 @@ private:
     InstallOptions m_opts;
     int m_installMode;
     InstallJobList m_jobs;
+    // The installation's record of its launcher files.
+    InstallJobPtr m_recordJob;
 };
 
 // Whether a path can be an installation directory: absolute, and not in
@@ -51,7 +53,10 @@ bool isUsableInstallPath(const QString& path);
 
 // Copies the launcher files from srcDir into dstDir and writes the uninstall
 // entry for dstDir, on the calling thread, without rollback: a failed job is
-// logged and the others still run. True when every job succeeded.
+// logged and the others still run. Then it records the files in dstDir's
+// record of installed files and, when every job succeeded, removes the
+// files of earlier releases that the record names. True when every job
+// succeeded.
 bool installLauncherFiles(const QString& srcDir, const QString& dstDir);
 
 // The same without the uninstall entry: the launcher files only.

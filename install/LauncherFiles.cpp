@@ -5,6 +5,8 @@
 #include "install/CopyFileJob.h"
 #include "install/LauncherFileNames.h"
 
+#include <QFileInfo>
+
 namespace install {
 
 const QStringList& launcherFileNames()
@@ -21,6 +23,14 @@ QString launcherExeName()
 QString launcherIconName()
 {
     return QStringLiteral(LAUNCHER_ICON_NAME);
+}
+
+qint64 launcherFilesSize(const QString& dir)
+{
+    qint64 size = 0;
+    for (const QString& name : launcherFileNames())
+        size += QFileInfo(joinPath(dir, name)).size();
+    return size;
 }
 
 void addLauncherFileJobs(const QString& srcDir, const QString& dstDir, InstallJobList& jobs)

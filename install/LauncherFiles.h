@@ -18,6 +18,9 @@ QString launcherExeName();
 // The icon that shortcuts show, one of them.
 QString launcherIconName();
 
+// What the launcher files in dir take together, in bytes.
+qint64 launcherFilesSize(const QString& dir);
+
 // Appends one CopyFileJob per launcher file, from srcDir to dstDir (both
 // made absolute with a trailing "/"), each titled "InstallOpFile".
 void addLauncherFileJobs(const QString& srcDir, const QString& dstDir, InstallJobList& jobs);

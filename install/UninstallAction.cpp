@@ -8,7 +8,26 @@
 #include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace install {
+namespace {
+
+// Stage 2 runs from the copy stage 1 made in the Temp folder, which nothing
+// else cleans; it goes once the uninstall is done. This platform lets a
+// running program remove its own files. Only a folder that is such a copy:
+// a "qm_" folder in that Temp folder, holding a launcher.
+void removeOwnCopy()
+{
+    const QString own = appDirPath();
+    if (!isTempFilePath(own) || !holdsLauncher(own))
+        return;
+    if (!QDir(own).removeRecursively())
+        Log::instance()->critical(QStringLiteral("Uninstall: cannot remove the copy in ") + own);
+}
+
+} // namespace
 
 int runUninstallAction(const QHash<int, QVariant>& options)
 {
@@ -36,8 +55,9 @@ int startUninstallFromTemp()
     return 0;
 }
 
-int uninstallAfterParentExit(const QString& path, int pid)
+int uninstallAfterParentExit(const QString& givenPath, int pid)
 {
+    const QString path = cleanInstallPath(givenPath);
     // Only one of the two options: not a hand-over from stage 1. Without a
     // path the removals would run on the file-system root, so nothing runs.
     if (path.isEmpty() || pid == 0) {
@@ -69,6 +89,7 @@ int uninstallAfterParentExit(const QString& path, int pid)
     InstallWorker worker(0, options);
     worker.start(QThread::InheritPriority);
     worker.wait();
+    removeOwnCopy();
     return 0;
 }
 

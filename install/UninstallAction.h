@@ -18,8 +18,10 @@ int runUninstallAction(const QHash<int, QVariant>& options);
 int startUninstallFromTemp();
 
 // Stage 2: waits up to 30 s for the process pid, then removes the
-// installation at path with the install worker; 0. A hand-over without
-// its path or its process id removes nothing and gives 1.
+// installation at path with the install worker, and then the copy it runs
+// from; 0. A hand-over without its path or its process id removes nothing
+// and gives 1. The shortcuts and the uninstall entry, of which the product
+// has one each, go only when they describe the folder at path.
 int uninstallAfterParentExit(const QString& path, int pid);
 
 } // namespace install

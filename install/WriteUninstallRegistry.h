@@ -6,25 +6,14 @@
 
 namespace install {
 
-// Closes an open registry key when it leaves scope, on every path out of
-// the job.
-class RegKeyGuard
-{
-public:
-    explicit RegKeyGuard(platform::RegistryKey& key) : m_key(key) {}
-    ~RegKeyGuard();
-    RegKeyGuard(const RegKeyGuard&) = delete;
-    RegKeyGuard& operator=(const RegKeyGuard&) = delete;
-
-private:
-    platform::RegistryKey& m_key;
-};
-
 // The per-user uninstall entry of a product, the one that the desktop's
-// software list reads: its key under HKEY_CURRENT_USER with nine values.
-// An entry that was there before (another installation's) is put back as it
-// was by the rollback, and by execute itself when a value cannot be written;
-// without one, the rollback deletes the key.
+// software list reads: its key under HKEY_CURRENT_USER with nine values,
+// written as one change of the store, which also hands over the entry it
+// replaces. Two installs at once therefore leave the one entry or the other,
+// never a mix. An entry that was there before (another installation's) is
+// put back as it was by the rollback; without one, the rollback deletes the
+// key. The rollback of a job that did not execute (the uninstall) deletes
+// the entry only when it describes this installation.
 class WriteUninstallRegistry : public InstallJob
 {
 public:
@@ -36,12 +25,13 @@ public:
 
     // "Software\MIcrosoft\Windows\CurrentVersion\Uninstall\" and the appId.
     static QString keyPath(const ProductInfo& product);
+    // Whether an entry names the installation in folder: its
+    // "InstallLocation", or else the folder of its "DisplayIcon".
+    static bool describes(const QList<platform::RegistryValue>& entry, const QString& folder);
 
 private:
-    // Puts the entry that execute found back; false when that fails.
-    bool restorePrevious();
-
     ProductInfo m_product;
+    bool m_executed = false;
     bool m_hadEntry = false;
     QList<platform::RegistryValue> m_previous;
 };

@@ -6,19 +6,32 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace platform {
+
+bool tryLockExclusively(int fd)
+{
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0; // to the end, however long the file grows
+    int result;
+    do {
+        result = ::fcntl(fd, F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
 
 bool lockExclusively(int fd, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (tryLockExclusively(fd))
             return true;
-        if (errno != EWOULDBLOCK && errno != EINTR)
+        if (errno != EAGAIN && errno != EACCES)
             return false;
         if (timer.elapsed() >= timeoutMs)
             return false;

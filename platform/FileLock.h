@@ -4,10 +4,16 @@
 
 namespace platform {
 
-// Takes the exclusive advisory lock (flock) of an open file, waiting at most
-// timeoutMs for another holder to let go. Such a lock goes with the process:
-// one that is killed holds nothing.
+// Takes the exclusive lock of an open file, waiting at most timeoutMs for
+// another holder to let go. The descriptor must be open for writing: the
+// lock is an open-file-description lock over the whole file (F_OFD_SETLK),
+// which NFS grants only on such descriptors, and which behaves alike on
+// every file system here. Each open of a file is a holder of its own, also
+// within one process. Such a lock goes with the process: one that is killed
+// holds nothing.
 bool lockExclusively(int fd, int timeoutMs);
+// The same without waiting: false at once when another holder has it.
+bool tryLockExclusively(int fd);
 
 // The exclusive lock of a lock file, created when missing, held while the
 // object lives. Processes that take the same lock file take turns.

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -327,11 +328,37 @@ long deleteRegistryKey(const QString& path)
 
 long writeRegistryKey(const QString& path, const QList<RegistryValue>& values)
 {
+    return replaceRegistryKey(path, values, nullptr);
+}
+
+long replaceRegistryKey(const QString& path, const QList<RegistryValue>& values,
+                        const std::function<bool(bool existed, const QList<RegistryValue>& previous)>& before)
+{
     const StoreLock lock(true);
+    if (!lock.isLocked())
+        return RegistryWriteFault;
     QString folder;
     QString keyPath;
-    const long result = lockedKeyFolder(lock, path, &folder, &keyPath);
-    return result != RegistrySuccess ? result : writeValues(folder, keyPath, values);
+    const bool existed = keyFolder(path, false, &folder, &keyPath) == RegistrySuccess;
+    QList<RegistryValue> previous;
+    if (existed) {
+        // What cannot be read back is not overwritten: it would be lost.
+        const long result = readValues(folder, &previous);
+        if (result != RegistrySuccess)
+            return result;
+    }
+    if (before && !before(existed, previous))
+        return RegistryWriteFault;
+    if (!existed) {
+        const long result = keyFolder(path, true, &folder, &keyPath);
+        if (result != RegistrySuccess)
+            return result;
+    }
+    const long result = writeValues(folder, keyPath, values);
+    // A key made for values that could not be written is no key.
+    if (result != RegistrySuccess && !existed)
+        QDir().rmdir(folder);
+    return result;
 }
 
 long readRegistryKey(const QString& path, QList<RegistryValue>* values)

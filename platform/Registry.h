@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 // The per-user registry (HKEY_CURRENT_USER): keys named by paths with "\"
@@ -72,6 +74,14 @@ long deleteRegistryKey(const QString& path);
 // Makes the values of a key exactly these, in this order, in one change;
 // the key and any missing levels above it are created.
 long writeRegistryKey(const QString& path, const QList<RegistryValue>& values);
+
+// The same, handing before (when given) whether the key existed and the
+// values it held, under the same lock and before anything is written, so
+// that what is replaced is exactly what was there. When before returns
+// false nothing is written and the result is RegistryWriteFault. A key that
+// did not exist is not left behind when its values cannot be written.
+long replaceRegistryKey(const QString& path, const QList<RegistryValue>& values,
+                        const std::function<bool(bool existed, const QList<RegistryValue>& previous)>& before);
 
 // The values of a key, in their order.
 long readRegistryKey(const QString& path, QList<RegistryValue>* values);

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,15 +21,45 @@ namespace {
 // file manager does not show it while it exists, and unlike any name a
 // player gives a file.
 const QString kMarker = QStringLiteral(".tmp-");
+// What a kept file is named: ".<name>.kept-" and a tag of the same kind. No
+// leftover cleaning takes such a name; whoever keeps it lets it go.
+const QString kKeptMarker = QStringLiteral(".kept-");
 const int kRandomLength = 6;
 
-QString temporaryName(const QString& name)
+QString randomTag()
 {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QString random;
     for (int i = 0; i < kRandomLength; ++i)
         random += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof(letters) - 1))]);
-    return QLatin1Char('.') + name + kMarker + random;
+    return random;
+}
+
+QString temporaryName(const QString& name)
+{
+    return QLatin1Char('.') + name + kMarker + randomTag();
+}
+
+bool isTag(const QStringRef& tag)
+{
+    if (tag.size() != kRandomLength)
+        return false;
+    for (const QChar c : tag) {
+        if (c.unicode() > 0x7f || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
+// The name an entry ".<name><marker><tag>" stands beside, else empty.
+QString targetOf(const QString& entryName, const QString& marker)
+{
+    const int suffix = marker.size() + kRandomLength;
+    if (entryName.size() <= 1 + suffix || !entryName.startsWith(QLatin1Char('.'))
+        || entryName.midRef(entryName.size() - suffix, marker.size()) != marker
+        || !isTag(entryName.rightRef(kRandomLength)))
+        return QString();
+    return entryName.mid(1, entryName.size() - 1 - suffix);
 }
 
 class Descriptor
@@ -85,7 +114,9 @@ int createLockedTemporary(const QString& dir, const QString& name, QByteArray* t
             return -1;
         }
         if (!lockExclusively(fd.get(), kLockWaitMs)) {
+            const int error = errno;
             ::unlink(candidate.constData());
+            errno = error;
             return -1;
         }
         // A cleaning in another process may have taken the new file for a
@@ -110,11 +141,13 @@ void removeLeftovers(const QString& dir, const QString& name)
         if (temporaryFileTarget(entry) != name)
             continue;
         const QByteArray path = QFile::encodeName(dir + QLatin1Char('/') + entry);
-        const Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        // Opened for writing, as the lock needs; a writer's file stays
+        // writable until it takes its place.
+        const Descriptor fd(::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         struct stat info = {};
         if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        if (!tryLockExclusively(fd.get()))
             continue;
         if (namesFile(fd.get(), path))
             ::unlink(path.constData());
@@ -134,6 +167,24 @@ bool writeAll(int fd, const char* data, qint64 size)
         size -= written;
     }
     return true;
+}
+
+// Copies what is left to read from in to out.
+QFileDevice::FileError copyContent(int in, int out)
+{
+    QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), size_t(buffer.size()));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return QFileDevice::ReadError;
+        }
+        if (got == 0)
+            return QFileDevice::NoError;
+        if (!writeAll(out, buffer.constData(), got))
+            return QFileDevice::WriteError;
+    }
 }
 
 mode_t modeOf(QFileDevice::Permissions permissions)
@@ -184,14 +235,18 @@ QFileDevice::FileError writeWhole(const QString& path, int mode, const std::func
     if (fd.get() < 0)
         return QFileDevice::OpenError;
     const auto fail = [&temp](QFileDevice::FileError error) {
+        const int reason = errno;
         ::unlink(temp.constData());
+        errno = reason;
         return error;
     };
-    if (mode >= 0 && ::fchmod(fd.get(), mode_t(mode)) != 0)
-        return fail(QFileDevice::PermissionsError);
     const QFileDevice::FileError filled = fill(fd.get());
     if (filled != QFileDevice::NoError)
         return fail(filled);
+    // The mode only now: until it takes its place the file stays writable,
+    // so that the cleaning can take the lock of one a killed write left.
+    if (mode >= 0 && ::fchmod(fd.get(), mode_t(mode)) != 0)
+        return fail(QFileDevice::PermissionsError);
     if (::fsync(fd.get()) != 0)
         return fail(QFileDevice::WriteError);
     // Still locked while it takes its place, so no cleaning can take it.
@@ -217,21 +272,7 @@ QFileDevice::FileError copyWholeFile(const QString& from, const QString& path)
     struct stat info = {};
     if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || S_ISDIR(info.st_mode))
         return QFileDevice::OpenError;
-    return writeWhole(path, int(info.st_mode & 0777), [&in](int fd) {
-        QByteArray buffer(1024 * 1024, Qt::Uninitialized);
-        for (;;) {
-            const ssize_t got = ::read(in.get(), buffer.data(), size_t(buffer.size()));
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return QFileDevice::ReadError;
-            }
-            if (got == 0)
-                return QFileDevice::NoError;
-            if (!writeAll(fd, buffer.constData(), got))
-                return QFileDevice::WriteError;
-        }
-    });
+    return writeWhole(path, int(info.st_mode & 0777), [&in](int fd) { return copyContent(in.get(), fd); });
 }
 
 void removeWriteLeftovers(const QString& path)
@@ -242,109 +283,162 @@ void removeWriteLeftovers(const QString& path)
 
 QString temporaryFileTarget(const QString& entryName)
 {
-    const int suffix = kMarker.size() + kRandomLength;
-    if (entryName.size() <= 1 + suffix || !entryName.startsWith(QLatin1Char('.'))
-        || entryName.midRef(entryName.size() - suffix, kMarker.size()) != kMarker)
-        return QString();
-    for (const QChar c : entryName.right(kRandomLength)) {
-        if (c.unicode() > 0x7f || !c.isLetterOrNumber())
-            return QString();
-    }
-    return entryName.mid(1, entryName.size() - 1 - suffix);
+    return targetOf(entryName, kMarker);
 }
+
+QString keptFileTarget(const QString& entryName)
+{
+    return targetOf(entryName, kKeptMarker);
+}
+
+QString newKeepTag()
+{
+    return randomTag();
+}
+
+bool isKeepTag(const QString& tag)
+{
+    return isTag(QStringRef(&tag));
+}
+
+QString keptFilePath(const QString& path, const QString& tag)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + kKeptMarker + tag;
+}
+
+bool restoreKeptFile(const QString& path, const QString& tag)
+{
+    const QByteArray kept = QFile::encodeName(keptFilePath(path, tag));
+    const QByteArray current = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    struct stat keptInfo = {};
+    if (::lstat(kept.constData(), &keptInfo) != 0)
+        return errno == ENOENT;
+    // Still the same file under both names (it was not replaced yet): a
+    // rename would change nothing and leave the second name.
+    struct stat currentInfo = {};
+    if (::lstat(current.constData(), &currentInfo) == 0 && currentInfo.st_dev == keptInfo.st_dev
+        && currentInfo.st_ino == keptInfo.st_ino)
+        return ::unlink(kept.constData()) == 0;
+    return ::rename(kept.constData(), current.constData()) == 0;
+}
+
+bool removeKeptFile(const QString& path, const QString& tag)
+{
+    return ::unlink(QFile::encodeName(keptFilePath(path, tag)).constData()) == 0 || errno == ENOENT;
+}
+
+namespace {
+
+// A second name for the file at current, made as a copy: a file gets the
+// same bytes and mode, a link the same target. For file systems without
+// second names, where the original has to stay under its own name.
+bool copyAside(const QByteArray& current, const struct stat& old, const QByteArray& kept)
+{
+    if (S_ISLNK(old.st_mode)) {
+        QByteArray target(int(old.st_size) + 1, Qt::Uninitialized);
+        const ssize_t length = ::readlink(current.constData(), target.data(), size_t(target.size()));
+        if (length < 0 || length >= target.size())
+            return false;
+        target.truncate(int(length));
+        return ::symlink(target.constData(), kept.constData()) == 0;
+    }
+    const Descriptor in(::open(current.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (in.get() < 0)
+        return false;
+    const Descriptor out(::open(kept.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (out.get() < 0)
+        return false;
+    if (copyContent(in.get(), out.get()) != QFileDevice::NoError || ::fchmod(out.get(), old.st_mode & 07777) != 0
+        || ::fsync(out.get()) != 0) {
+        const int reason = errno;
+        ::unlink(kept.constData());
+        errno = reason;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 KeptFile::~KeptFile()
 {
     discard();
 }
 
-bool KeptFile::keep(const QString& path)
+bool KeptFile::keep(const QString& path, const QString& tag)
 {
     discard();
     const QFileInfo info(path);
     const QByteArray current = QFile::encodeName(info.absoluteFilePath());
     struct stat old = {};
-    if (info.fileName().isEmpty())
+    if (info.fileName().isEmpty() || (!tag.isEmpty() && !isKeepTag(tag)))
         return false;
     if (::lstat(current.constData(), &old) != 0)
         return errno == ENOENT;
     if (S_ISDIR(old.st_mode))
         return false;
 
-    // The old file is locked before it gets its second name, so no cleaning
-    // can take that name for a leftover.
-    Descriptor lock;
-    if (S_ISREG(old.st_mode)) {
-        lock.reset(::open(current.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        if (lock.get() < 0 || !lockExclusively(lock.get(), kLockWaitMs) || !namesFile(lock.get(), current))
-            return false;
-    }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray kept = QFile::encodeName(info.absolutePath() + QLatin1Char('/') + temporaryName(info.fileName()));
-        bool moved = false;
+        const QString keptTag = tag.isEmpty() ? newKeepTag() : tag;
+        const QString keptPath = keptFilePath(info.absoluteFilePath(), keptTag);
+        const QByteArray kept = QFile::encodeName(keptPath);
+        bool copied = false;
         if (::link(current.constData(), kept.constData()) != 0) {
-            if (errno == EEXIST)
+            if (errno == EEXIST) {
+                if (!tag.isEmpty())
+                    return false; // the name given is taken
                 continue;
-            // No second names here (FAT and the like): moved aside instead.
-            struct stat taken = {};
-            if (::lstat(kept.constData(), &taken) == 0)
-                continue;
-            if (::rename(current.constData(), kept.constData()) != 0)
+            }
+            // No second names here (FAT, exFAT, some FUSE file systems): a
+            // copy instead, so that the name itself always holds a file.
+            if (!copyAside(current, old, kept))
                 return false;
-            moved = true;
+            copied = true;
         }
+        // Replaced by someone else in the meantime: not what was there.
+        struct stat now = {};
         struct stat keptInfo = {};
-        if (::lstat(kept.constData(), &keptInfo) != 0 || keptInfo.st_dev != old.st_dev
-            || keptInfo.st_ino != old.st_ino) {
-            // Replaced by someone else in the meantime: not what was there.
-            if (moved)
-                ::rename(kept.constData(), current.constData());
-            else
-                ::unlink(kept.constData());
+        const bool same = ::lstat(current.constData(), &now) == 0 && now.st_dev == old.st_dev
+            && now.st_ino == old.st_ino && ::lstat(kept.constData(), &keptInfo) == 0
+            && (copied || (keptInfo.st_dev == old.st_dev && keptInfo.st_ino == old.st_ino));
+        if (!same) {
+            ::unlink(kept.constData());
             return false;
         }
         m_path = info.absoluteFilePath();
-        m_keptPath = QFile::decodeName(kept);
-        m_lock = lock.release();
-        m_moved = moved;
+        m_tag = keptTag;
         return true;
     }
     return false;
+}
+
+QString KeptFile::keptPath() const
+{
+    return isKept() ? keptFilePath(m_path, m_tag) : QString();
 }
 
 bool KeptFile::restore()
 {
     if (!isKept())
         return false;
-    if (::rename(QFile::encodeName(m_keptPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+    if (!restoreKeptFile(m_path, m_tag))
         return false;
     release();
     return true;
 }
 
-void KeptFile::cancel()
-{
-    if (m_moved)
-        restore();
-    else
-        discard();
-}
-
 void KeptFile::discard()
 {
     if (isKept())
-        ::unlink(QFile::encodeName(m_keptPath).constData());
+        removeKeptFile(m_path, m_tag);
     release();
 }
 
 void KeptFile::release()
 {
-    if (m_lock >= 0)
-        ::close(m_lock);
-    m_lock = -1;
     m_path.clear();
-    m_keptPath.clear();
-    m_moved = false;
+    m_tag.clear();
 }
 
 } // namespace platform

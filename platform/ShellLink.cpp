@@ -2,6 +2,7 @@
 
 #include "platform/SaveFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace platform {
@@ -27,6 +28,50 @@ QString escapedValue(const QString& text)
         }
     }
     return out;
+}
+
+// The string value of a key, its escapes undone.
+QString unescapedValue(const QString& value)
+{
+    QString out;
+    for (int i = 0; i < value.size(); ++i) {
+        if (value[i] != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += value[i];
+            continue;
+        }
+        switch (value[++i].unicode()) {
+        case 's': out += QLatin1Char(' '); break;
+        case 'n': out += QLatin1Char('\n'); break;
+        case 't': out += QLatin1Char('\t'); break;
+        case 'r': out += QLatin1Char('\r'); break;
+        default: out += value[i]; break;
+        }
+    }
+    return out;
+}
+
+// The first argument of an Exec value, its quoting undone.
+QString firstExecArgument(const QString& exec)
+{
+    QString argument;
+    int i = 0;
+    const bool quoted = exec.startsWith(QLatin1Char('"'));
+    if (quoted)
+        ++i;
+    for (; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (quoted && c == QLatin1Char('"'))
+            return argument;
+        if (!quoted && c == QLatin1Char(' '))
+            return argument;
+        if (quoted && c == QLatin1Char('\\') && i + 1 < exec.size())
+            argument += exec[++i];
+        else if (c == QLatin1Char('%') && i + 1 < exec.size() && exec[i + 1] == QLatin1Char('%'))
+            argument += exec[++i];
+        else
+            argument += c;
+    }
+    return quoted ? QString() : argument; // an unclosed quote names nothing
 }
 
 } // namespace
@@ -88,6 +133,23 @@ int createShellLink(const QString& target, const QString& linkPath, const QStrin
         | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
         | QFileDevice::ExeOther;
     return -int(saveWholeFile(linkPath, text.toUtf8(), executable));
+}
+
+QString shellLinkTarget(const QString& linkPath)
+{
+    QFile file(linkPath);
+    // A desktop entry is a few lines; anything large is not one of ours.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024)
+        return QString();
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    bool inEntry = false;
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1Char('[')))
+            inEntry = line == QLatin1String("[Desktop Entry]");
+        else if (inEntry && line.startsWith(QLatin1String("Exec=")))
+            return firstExecArgument(unescapedValue(line.mid(5)));
+    }
+    return QString();
 }
 
 } // namespace platform

@@ -17,6 +17,11 @@ QString shellLinkSuffix();
 // file could not be written (the negated QFileDevice::FileError).
 int createShellLink(const QString& target, const QString& linkPath, const QString& iconPath);
 
+// The program that the shortcut at linkPath starts (the first argument of
+// its Exec key, unquoted), read through a link there; empty when it is not
+// a desktop entry that can be read.
+QString shellLinkTarget(const QString& linkPath);
+
 // One argument of an Exec key, quoted when it holds a reserved character and
 // escaped as a desktop entry's string value.
 QString desktopEntryExecArgument(const QString& argument);

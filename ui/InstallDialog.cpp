@@ -6,9 +6,11 @@
 #include "core/Paths.h"
 #include "core/ProcessUtils.h"
 #include "core/ProductInfo.h"
+#include "core/SaturatedAdd.h"
 #include "core/TR.h"
 #include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
+#include "install/LauncherFiles.h"
 #include "ui/Buttons.h"
 #include "ui/WidgetBlock.h"
 #include "ui/WizardFrame.h"
@@ -37,7 +39,7 @@ const QString kSizeTooLargeStyle = QStringLiteral("color: #b23b1e; font-size: 14
 } // namespace
 
 InstallDialog::InstallDialog(QWidget* parent)
-    : StyledDialog(parent)
+    : StyledDialog(parent), m_launcherSize(install::launcherFilesSize(appDirPath()))
 {
     // Also the name of its task bar entry.
     setWindowTitle(TR::tr("ProductName"));
@@ -128,7 +130,7 @@ bool InstallDialog::needsExitConfirmation(QString&)
 
 void InstallDialog::setInstallPath(const QString& path)
 {
-    m_targetPath = path;
+    m_targetPath = install::cleanInstallPath(path);
     m_pathLabel->setText(m_targetPath);
     validatePath();
 }
@@ -136,8 +138,14 @@ void InstallDialog::setInstallPath(const QString& path)
 void InstallDialog::setRequiredSize(qint64 bytes)
 {
     m_requiredSize = bytes;
-    m_sizeLabel->setText(formatSize(m_requiredSize));
+    m_sizeLabel->setText(formatSize(neededSize()));
     validatePath();
+}
+
+qint64 InstallDialog::neededSize() const
+{
+    // The launcher's own files go into the folder too.
+    return saturatedAdd(m_requiredSize, m_launcherSize);
 }
 
 void InstallDialog::updateCheckFinished()
@@ -159,7 +167,7 @@ void InstallDialog::selectPath()
         QFileDialog::getExistingDirectory(this, TR::tr("InstallDlgSelectPathTitle"), start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return;
-    m_targetPath = chosen;
+    m_targetPath = install::cleanInstallPath(chosen);
     m_pathLabel->setText(m_targetPath);
     validatePath();
 }
@@ -182,7 +190,7 @@ bool InstallDialog::validatePath()
         m_errorLabel->setText(TR::tr("InstallDlgErrPathNotEmpty"));
     } else if (storage.isReadOnly()) {
         m_errorLabel->setText(TR::tr("InstallDlgErrPathReadonly"));
-    } else if (storage.bytesAvailable() <= m_requiredSize) {
+    } else if (storage.bytesAvailable() <= neededSize()) {
         // Exactly the free space would leave nothing for the launcher's own data.
         m_errorLabel->setText(TR::tr("InstallDlgErrOutOfSpace"));
         m_sizeLabel->setStyleSheet(kSizeTooLargeStyle);

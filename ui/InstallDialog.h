@@ -27,7 +27,10 @@ public:
     // The texts are set once, at construction.
     void retranslateUi() override;
 
+    // The path is taken cleaned ("/" separators, no "." or ".."), as the
+    // installation examines and records it.
     void setInstallPath(const QString& path);
+    // The game's size; the launcher's own files come on top of it.
     void setRequiredSize(qint64 bytes);
 
     // Whether the target folder can take an installation (new, empty, or
@@ -48,8 +51,12 @@ protected:
     bool needsExitConfirmation(QString& text) override;
 
 private:
+    // What the installation takes: the game and the launcher's files.
+    qint64 neededSize() const;
+
     QString m_targetPath;
     qint64 m_requiredSize = 0;
+    qint64 m_launcherSize;
     QLabel* m_sizeLabel;
     QLabel* m_pathLabel;
     QLabel* m_errorLabel;

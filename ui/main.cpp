@@ -8,6 +8,7 @@
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
 #include "core/Random.h"
+#include "install/InstallJournal.h"
 #include "install/SelfUpdate.h"
 #include "install/UninstallAction.h"
 #include "platform/Display.h"
@@ -133,6 +134,9 @@ int main(int argc, char** argv)
     initLanguage();
 
     g_launcherProduct = launcherProductInfo();
+    // An install or self-update of this folder that was cut off (killed, a
+    // power cut) is rolled back or finished before anything uses the files.
+    install::finishInterruptedInstall(appDirPath());
 
     // A missing or broken settings file leaves the store empty: every key
     // takes its default.

@@ -1,16 +1,22 @@
 #include "core/Paths.h"
+#include "install/InstallTarget.h"
 #include "install/InstallWorker.h"
 #include "install/LauncherFiles.h"
+#include "platform/ShellLink.h"
 #include "tests/install/InstallFixture.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/PrivateMount.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <functional>
 #include <memory>
 #include <ostream>
+
+#include <sys/statvfs.h>
 
 using namespace install;
 
@@ -98,6 +104,36 @@ QStringList loggedPaths(const QString& prefix)
     return paths;
 }
 
+// The registry store on a small volume of its own, which fill() makes full:
+// the uninstall entry then cannot be written, while the launcher files and
+// the install's journal, on another volume, can.
+class RegistryVolume
+{
+public:
+    RegistryVolume() : m_mount(root(), 256 * 1024, false) {}
+    ~RegistryVolume() { QFile::remove(filler()); }
+
+    bool isMounted() const { return m_mount.isMounted(); }
+    QString error() const { return m_mount.error(); }
+
+    // Takes all the room there is left; empty() gives it back.
+    void fill()
+    {
+        struct statvfs info = {};
+        ASSERT_EQ(::statvfs(QFile::encodeName(root()).constData(), &info), 0);
+        testsupport::writeFile(filler(), QByteArray(int(info.f_bavail * info.f_frsize), 'x'));
+        ASSERT_EQ(::statvfs(QFile::encodeName(root()).constData(), &info), 0);
+        ASSERT_EQ(info.f_bavail, 0u);
+    }
+    void empty() { QFile::remove(filler()); }
+
+private:
+    static QString root() { return testsupport::homeDir() + "/.config/QMXLauncher/registry"; }
+    static QString filler() { return root() + "/filler"; }
+
+    testsupport::PrivateMount m_mount;
+};
+
 class InstallWorkerTest : public InstallFixture
 {
 protected:
@@ -175,14 +211,13 @@ TEST_F(InstallWorkerTest, AFailingFileRollsBackTheCopiedOnesNewestFirst)
 
 TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
 {
-    const qint64 fourValues = prepareEntry(4);
-    WorkerRun run;
-    {
-        // The files and shortcuts are smaller than the key's file; the
-        // fifth value does not fit.
-        testsupport::FileSizeLimit limit(fourValues);
-        run = runWorker(1, options(true, false, true, false, target()));
-    }
+    RegistryVolume store;
+    if (!store.isMounted())
+        GTEST_SKIP() << "cannot mount a volume of its own: " << store.error().toStdString();
+    prepareEntry(4);
+    store.fill();
+    const WorkerRun run = runWorker(1, options(true, false, true, false, target()));
+    store.empty();
     const QStringList titles = repeated(kFiles, fileCount())
         + QStringList{"Creating start menu links...", "Creating desktop links...", "Creating uninstall keys..."};
     EXPECT_EQ(run.progress, steps(titles) + steps(repeated("Rolling back...", fileCount() + 2)) + QList<Progress>{kFailed});
@@ -190,7 +225,13 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
     EXPECT_EQ(installedFiles(), QStringList());
     EXPECT_FALSE(QFileInfo::exists(linkPath(kStartMenu)));
     EXPECT_FALSE(QFileInfo::exists(linkPath(kDesktop)));
+    // The entry is one change: the key that was there stays as it was.
     EXPECT_EQ(storedEntry(), expectedEntry(target(), target() + "/QMXLauncher.exe").mid(0, 4));
+    const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+    ASSERT_EQ(criticals.size(), 1);
+    EXPECT_TRUE(criticals[0].endsWith(
+        " InstallWorker failed: Creating uninstall keys...: cannot write the uninstall entry: result 29"))
+        << criticals[0].toStdString();
 }
 
 // A working installation with every shortcut, of other contents than the
@@ -200,18 +241,22 @@ TEST_F(InstallWorkerTest, AFailingEntryRollsBackEverythingButLeavesTheKey)
 TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
 {
     const int files = launcherFileNames().size();
+    RegistryVolume store;
+    if (!store.isMounted())
+        GTEST_SKIP() << "cannot mount a volume of its own: " << store.error().toStdString();
     const struct {
         const char* what;
         bool intoNewFolder;
         QString missing;       // a launcher file missing from the source
         bool largeFile;        // the file before the executable is large
         qint64 fileSizeLimit;  // 0: none
+        bool fullStore;        // no room for the uninstall entry
         int rolledBack;        // the jobs done before the one that fails
     } cases[] = {
-        {"a launcher file missing from the source", false, launcherFileNames().at(2), false, 0, 2},
-        {"a disk too full for a large file", false, QString(), true, 32 * 1024, files - 2},
-        {"a disk too full for the uninstall entry, the last job", false, QString(), false, 400, files + 3},
-        {"into a new folder: a disk too full for the uninstall entry", true, QString(), false, 400, files + 3},
+        {"a launcher file missing from the source", false, launcherFileNames().at(2), false, 0, false, 2},
+        {"a disk too full for a large file", false, QString(), true, 32 * 1024, false, files - 2},
+        {"a disk too full for the uninstall entry, the last job", false, QString(), false, 0, true, files + 3},
+        {"into a new folder: a disk too full for the uninstall entry", true, QString(), false, 0, true, files + 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,7 +288,10 @@ TEST_F(InstallWorkerTest, AFailedInstallLeavesAnInstallationAsItWas)
             std::unique_ptr<testsupport::FileSizeLimit> limit;
             if (c.fileSizeLimit)
                 limit.reset(new testsupport::FileSizeLimit(c.fileSizeLimit));
+            if (c.fullStore)
+                store.fill();
             run = runWorker(1, options(true, true, true, false, into));
+            store.empty();
         }
         EXPECT_EQ(run.finished, QList<bool>{false});
         EXPECT_EQ(run.progress.mid(run.progress.size() - 1 - c.rolledBack),
@@ -388,6 +436,84 @@ TEST_F(InstallWorkerTest, LauncherFilesAreCopiedPastAFailure)
     EXPECT_FALSE(installLauncherFiles(source(), ""));
     EXPECT_FALSE(installLauncherFiles("", copy));
     EXPECT_TRUE(testsupport::logContains("installLauncherFiles failed: empty directory"));
+}
+
+// An installation of an earlier release, whose list of launcher files had
+// others: a library of another version beside this one's, a plug-in, and a
+// plug-in folder of its own. Its record names them, so the folder counts as
+// the installation it is; an install or a self-update over it removes what
+// the new list lacks, and the uninstall removes them all.
+TEST_F(InstallWorkerTest, TheFilesOfAnEarlierListAreTheInstallationsOwn)
+{
+    const QStringList earlier = {"libicuuc.so.71", "platforms/libqwayland.so", "wayland-shell/libxdg-shell.so"};
+    const QString record = target() + "/QMXLauncher.files";
+    const auto worker = [&](int mode) {
+        return runWorker(mode, options(true, false, true, false, target())).finished == QList<bool>{true};
+    };
+    const struct {
+        const char* what;
+        std::function<bool()> run;
+        bool removesAll;
+    } cases[] = {
+        {"an install over it", [&] { return worker(1); }, false},
+        {"a self-update over it", [&] { return installLauncherFiles(source(), target()); }, false},
+        {"its uninstall", [&] { return worker(0); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(target()).removeRecursively();
+        for (const QString& name : launcherFileNames() + earlier)
+            testsupport::writeFile(target() + "/" + name, "older " + dummyContent(name));
+        testsupport::writeFile(record, ((launcherFileNames() + earlier).join('\n') + '\n').toUtf8());
+        EXPECT_EQ(examineTargetFolder(target()), TargetFolder::Usable);
+
+        EXPECT_TRUE(c.run());
+        for (const QString& name : earlier)
+            EXPECT_FALSE(QFileInfo::exists(target() + "/" + name)) << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target() + "/wayland-shell"));
+        if (!c.removesAll) {
+            EXPECT_EQ(installedFiles(), launcherFileNames());
+            EXPECT_EQ(testsupport::readFile(record), (launcherFileNames().join('\n') + '\n').toUtf8());
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(record));
+            QStringList left = QDir(target()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            left.sort();
+            EXPECT_EQ(left, fileFolders());
+        }
+    }
+}
+
+// A path with ".." through a folder that does not exist yet names, once
+// cleaned, the folder above it: that is the folder examined, written into
+// and recorded, never a new one that the file system does not see.
+TEST_F(InstallWorkerTest, APathIsCleanedBeforeItIsExamined)
+{
+    const QString games = testsupport::rootDir() + "/Games";
+    testsupport::writeFile(games + "/notes.txt", "the player's");
+    const struct {
+        QString path;
+        QString folder; // empty: refused
+    } cases[] = {
+        {games + "/new/..", {}},
+        {games + "/new/../QMX_EN/", games + "/QMX_EN"},
+        {games + "//QMX_EN2/.", games + "/QMX_EN2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        testsupport::clearLog();
+        const WorkerRun run = runWorker(1, options(true, false, false, false, c.path));
+        EXPECT_EQ(run.finished, QList<bool>{!c.folder.isEmpty()});
+        EXPECT_FALSE(QFileInfo::exists(games + "/new"));
+        EXPECT_FALSE(QFileInfo::exists(games + "/QMXLauncher.exe"));
+        EXPECT_EQ(testsupport::readFile(games + "/notes.txt"), "the player's");
+        if (c.folder.isEmpty()) {
+            EXPECT_TRUE(testsupport::logContains("InstallWorker failed: not a folder to install into: \"" + games + "\""));
+            continue;
+        }
+        EXPECT_TRUE(QFileInfo::exists(c.folder + "/QMXLauncher.exe"));
+        EXPECT_EQ(storedEntry(), expectedEntry(c.folder, c.folder + "/QMXLauncher.exe"));
+        EXPECT_EQ(platform::shellLinkTarget(linkPath(kStartMenu)), c.folder + "/QMXLauncher.exe");
+    }
 }
 
 } // namespace

@@ -209,6 +209,45 @@ TEST_F(UninstallActionTest, StageTwoRemovesNothingWhereNoLauncherIs)
     QDir::setCurrent(previous);
 }
 
+// "--uninstall" from another copy of the launcher than the installed one
+// (the folder the player installed from): the copy's files go, but the
+// product's one uninstall entry and its shortcuts describe the installation
+// and stay; the installation's own uninstall removes them.
+TEST_F(UninstallActionTest, StageTwoOfAnotherCopyLeavesTheInstallationsEntries)
+{
+    installEverything();
+    const QList<platform::RegistryValue> entry = storedEntry();
+    const QString copy = source();
+    const int ended = endedProcessId();
+
+    EXPECT_EQ(uninstallAfterParentExit(copy, ended), 0);
+    for (const QString& name : launcherFileNames())
+        EXPECT_FALSE(QFileInfo::exists(copy + "/" + name)) << name.toStdString();
+    EXPECT_EQ(storedEntry(), entry);
+    for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop})
+        EXPECT_TRUE(QFileInfo::exists(linkPath(folder))) << folder;
+
+    EXPECT_EQ(uninstallAfterParentExit(target(), ended), 0);
+    EXPECT_FALSE(entryExists());
+    for (const char* folder : {kStartMenu, kQuickLaunch, kDesktop})
+        EXPECT_FALSE(QFileInfo::exists(linkPath(folder))) << folder;
+}
+
+// Stage 2 runs from the copy that stage 1 made in the Temp folder, which no
+// system cleans: once it has removed the installation, the copy goes too.
+TEST_F(UninstallActionTest, StageTwoRemovesTheCopyItRunsFrom)
+{
+    installEverything();
+    const QString copy = tempFolder() + "/qm_1a2b";
+    ASSERT_TRUE(testsupport::copyFiles(source(), copy));
+    setAppDirPathForTests(copy);
+
+    EXPECT_EQ(uninstallAfterParentExit(target(), endedProcessId()), 0);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_FALSE(entryExists());
+    EXPECT_EQ(entriesOf(target()), QStringList{"Session.conf"} + fileFolders());
+}
+
 // Looking for the shortcuts and the product's data folder makes none of
 // their folders where they are missing.
 TEST_F(UninstallActionTest, StageTwoMakesNoFolderToLookIn)

@@ -39,7 +39,12 @@ TEST(ShellLink, ExecArgumentsAreQuotedAsDesktopEntriesRequire)
             continue; // no program at all is no entry
         ASSERT_EQ(createShellLink(c.argument, link, "/opt/q4/QMXLauncher.png"), 0);
         EXPECT_EQ(testsupport::desktopFileProblems(link), "") << c.argument.toStdString();
+        // And read back as the program it starts, which the uninstall
+        // compares with the installation it removes.
+        EXPECT_EQ(shellLinkTarget(link), c.argument);
     }
+    EXPECT_EQ(shellLinkTarget(testsupport::writeFile(link, "[Other]\nExec=/opt/q4/x\n")), "");
+    EXPECT_EQ(shellLinkTarget(testsupport::homeDir() + "/missing" + shellLinkSuffix()), "");
 }
 
 TEST(ShellLink, WritesAnExecutableDesktopEntry)

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QThreadPool>
 
@@ -109,7 +110,8 @@ TEST_F(InstallDialogTest, ShowsThePageInEnglish)
         if (!label->text().isEmpty())
             texts << label->text();
     }
-    EXPECT_EQ(texts, QStringList({"Quillmere 4 installation", "Select installation path", formatSize(3 * 1024 * 1024),
+    EXPECT_EQ(texts, QStringList({"Quillmere 4 installation", "Select installation path",
+                                  formatSize(3 * 1024 * 1024 + install::launcherFilesSize(testsupport::appDir())),
                                   testsupport::rootDir() + "/Games/QMX_EN"}));
     EXPECT_EQ(page.pathButton->text(), "Select...");
     EXPECT_EQ(page.install->text(), "INSTALL");
@@ -317,7 +319,9 @@ TEST_F(InstallDialogTest, ChecksTheVolumeThatHoldsThePath)
     testsupport::PrivateMount readOnlyMount(readOnly, 1024 * 1024, true);
     ASSERT_TRUE(readOnlyMount.isMounted()) << readOnlyMount.error().toStdString();
     const qint64 free = QStorageInfo(small).bytesAvailable();
-    ASSERT_GT(free, 0);
+    // The launcher's own files go there too.
+    const qint64 launcher = install::launcherFilesSize(testsupport::appDir());
+    ASSERT_GT(free, launcher);
     // Far less than the disk the test folder is on.
     ASSERT_GT(QStorageInfo(testsupport::rootDir()).bytesAvailable(), free + 1);
 
@@ -327,10 +331,10 @@ TEST_F(InstallDialogTest, ChecksTheVolumeThatHoldsThePath)
         qint64 required;
         QString error; // empty: valid
     } cases[] = {
-        {"folders that do not exist yet, with room", small + "/Games/QMX_EN", free - 1, {}},
+        {"folders that do not exist yet, with room", small + "/Games/QMX_EN", free - launcher - 1, {}},
         {"the volume's own root", small, 0, {}},
-        {"exactly the free space", small + "/Games/QMX_EN", free, kOutOfSpace},
-        {"more than the free space", small + "/Games", free + 1, kOutOfSpace},
+        {"exactly the free space", small + "/Games/QMX_EN", free - launcher, kOutOfSpace},
+        {"more than the free space", small + "/Games", free - launcher + 1, kOutOfSpace},
         {"a read-only volume", readOnly + "/Games/QMX_EN", 0, kReadOnly},
     };
     for (const auto& c : cases) {
@@ -342,7 +346,7 @@ TEST_F(InstallDialogTest, ChecksTheVolumeThatHoldsThePath)
         EXPECT_EQ(dialog.validatePath(), c.error.isEmpty());
         EXPECT_EQ(page.error->text(), c.error);
         EXPECT_EQ(page.size->styleSheet(), c.error == kOutOfSpace ? kRed : kWhite);
-        EXPECT_EQ(page.size->text(), formatSize(c.required));
+        EXPECT_EQ(page.size->text(), formatSize(c.required + launcher));
         EXPECT_EQ(page.path->text(), c.path);
 
         // INSTALL shows the same reason instead of installing.
@@ -360,15 +364,84 @@ TEST_F(InstallDialogTest, ChecksTheVolumeThatHoldsThePath)
     }
 }
 
+// The launcher's own files need room too: a drive with room for the game
+// but not for them is refused before anything is copied. A copy that fails
+// all the same (the drive has room for the bytes, not for the blocks of so
+// many files) says why in one critical line beside the failure box.
+TEST_F(InstallDialogTest, ADriveTooSmallForTheLauncherIsRefused)
+{
+    const QString small = testsupport::rootDir() + "/small";
+    testsupport::PrivateMount mount(small, 1024 * 1024, false);
+    if (!mount.isMounted())
+        GTEST_SKIP() << "cannot mount a volume of its own: " << mount.error().toStdString();
+    const qint64 free = QStorageInfo(small).bytesAvailable();
+    const QString large = testsupport::appDir() + "/" + install::launcherFileNames().first();
+    const qint64 others = install::launcherFilesSize(testsupport::appDir()) - QFileInfo(large).size();
+    const struct {
+        const char* what;
+        qint64 largeFile; // the size of one launcher file
+        QString error;    // of the check; empty: the copy fails
+    } cases[] = {
+        {"the launcher files alone take all the room", free - others, kOutOfSpace},
+        {"room for the bytes, not for the blocks", free - others - 4096, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::writeFile(large, testsupport::randomBytes(7, int(c.largeFile)));
+        testsupport::clearLog();
+        InstallDialog dialog(nullptr);
+        dialog.setInstallPath(small + "/Games/QMX_EN");
+        dialog.setRequiredSize(1024);
+        dialog.show();
+        const Page page(&dialog);
+        EXPECT_EQ(dialog.validatePath(), c.error.isEmpty());
+        EXPECT_EQ(page.error->text(), c.error);
+
+        SeenBox seen;
+        ModalSteps script({answerBox(QMessageBox::Ok, &seen)});
+        QTest::mouseClick(page.install, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() == 1 && !QApplication::activeModalWidget(); }, 10000));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(seen.text, c.error.isEmpty() ? "Installation failed." : c.error);
+        const QStringList criticals = testsupport::logLines().filter(QRegularExpression("^crit "));
+        if (!c.error.isEmpty()) {
+            EXPECT_EQ(criticals, QStringList());
+            EXPECT_FALSE(QFileInfo::exists(small + "/Games"));
+            continue;
+        }
+        ASSERT_EQ(criticals.size(), 1);
+        EXPECT_TRUE(criticals[0].contains(" InstallWorker failed: Installing files...: "));
+        EXPECT_TRUE(criticals[0].endsWith(": No space left on device")) << criticals[0].toStdString();
+        for (const QString& entry : testsupport::describeTree(small + "/Games/QMX_EN"))
+            EXPECT_EQ(entry, "dir");
+    }
+}
+
+// The path is cleaned before it is examined: ".." through a folder that
+// does not exist names the folder above it, here one of others' files.
+TEST_F(InstallDialogTest, ThePathIsExaminedAsTheFileSystemSeesIt)
+{
+    const QString games = testsupport::rootDir() + "/Games";
+    testsupport::writeFile(games + "/notes.txt", "the player's");
+    InstallDialog dialog(nullptr);
+    dialog.setInstallPath(games + "/new/..");
+    EXPECT_EQ(Page(&dialog).path->text(), games);
+    EXPECT_FALSE(dialog.validatePath());
+    EXPECT_EQ(Page(&dialog).error->text(), kNotEmpty);
+}
+
 TEST_F(InstallDialogTest, TheManifestCheckSetsTheRequiredSize)
 {
     InstallDialog dialog(nullptr);
     dialog.setInstallPath(testsupport::rootDir() + "/Games/QMX_EN");
     dialog.setRequiredSize(1024);
     const Page page(&dialog);
+    // The size shown is what the installation takes: the game and the
+    // launcher's own files.
+    const qint64 launcher = install::launcherFilesSize(testsupport::appDir());
     // No manifest yet: nothing changes.
     dialog.updateCheckFinished();
-    EXPECT_EQ(page.size->text(), formatSize(1024));
+    EXPECT_EQ(page.size->text(), formatSize(1024 + launcher));
 
     testsupport::TestHttpServer server;
     ASSERT_TRUE(server.isRunning());
@@ -399,7 +472,7 @@ TEST_F(InstallDialogTest, TheManifestCheckSetsTheRequiredSize)
         engine->start({server.url("/update.json")}, false);
         ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, 30000));
         QTest::qWait(20);
-        EXPECT_EQ(page.size->text(), formatSize(c.size));
+        EXPECT_EQ(page.size->text(), formatSize(c.size + launcher));
         EXPECT_EQ(page.error->text(), c.error);
     }
 }
