@@ -1,15 +1,12 @@
 #include "update/GameInstallMark.h"
 
-#include "core/Log.h"
-#include "core/Paths.h"
-#include "platform/SaveFile.h"
+#include "update/UpdateNote.h"
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 
+const QString kName = QStringLiteral(".game-unpack");
 const QString kRecordedKey = QStringLiteral("recorded");
 const QString kUnpackingKey = QStringLiteral("unpacking");
 
@@ -17,15 +14,14 @@ const QString kUnpackingKey = QStringLiteral("unpacking");
 
 QString GameInstallMark::path()
 {
-    return joinPath(updateDirPath(false), QStringLiteral(".game-unpack"));
+    return updateNotePath(kName);
 }
 
 bool GameInstallMark::read(GameInstallMark& out)
 {
-    QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
+    QJsonObject object;
+    if (readUpdateNote(kName, object) == UpdateNoteState::Missing)
         return false;
-    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
     out.recorded = Version::fromString(object.value(kRecordedKey).toString());
     out.unpacking = Version::fromString(object.value(kUnpackingKey).toString());
     return true;
@@ -33,14 +29,8 @@ bool GameInstallMark::read(GameInstallMark& out)
 
 bool GameInstallMark::write() const
 {
-    const QJsonObject object{{kRecordedKey, recorded.toString()}, {kUnpackingKey, unpacking.toString()}};
-    const QString file = path();
-    if (!makePath(updateDirPath(false))
-        || platform::saveWholeFile(file, QJsonDocument(object).toJson()) != QFileDevice::NoError) {
-        Log::instance()->critical(QStringLiteral("failed to write the game unpack mark: ") + file);
-        return false;
-    }
-    return true;
+    return writeUpdateNote(kName, {{kRecordedKey, recorded.toString()}, {kUnpackingKey, unpacking.toString()}},
+                           QStringLiteral("game unpack mark"));
 }
 
 void GameInstallMark::remove()

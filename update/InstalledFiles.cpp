@@ -3,19 +3,19 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "core/SafePath.h"
-#include "platform/SaveFile.h"
+#include "update/UpdateNote.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
 
 namespace {
 
+const QString kName = QStringLiteral(".game-files");
 const QString kFilesKey = QStringLiteral("files");
 const QString kFoldersKey = QStringLiteral("folders");
 
@@ -41,30 +41,30 @@ bool isRealFolder(const QFileInfo& info)
 
 QString InstalledFiles::path()
 {
-    return joinPath(updateDirPath(false), QStringLiteral(".game-files"));
+    return updateNotePath(kName);
 }
 
 InstalledFiles InstalledFiles::read()
 {
     InstalledFiles record;
-    QFile file(path());
-    if (!file.exists())
+    QJsonObject note;
+    switch (readUpdateNote(kName, note)) {
+    case UpdateNoteState::Missing:
         return record;
-    QJsonParseError error{};
-    const QJsonDocument document =
-        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error) : QJsonDocument();
-    if (!document.isObject()) {
+    case UpdateNoteState::Unreadable:
         Log::instance()->critical(QStringLiteral("failed to read the record of game files, taken as empty: ")
-                                  + file.fileName());
+                                  + path());
         return record;
+    case UpdateNoteState::Read:
+        break;
     }
     // The entries go through the same check as the paths they came from.
     QString cleaned;
-    for (const QJsonValue& value : document.object().value(kFilesKey).toArray()) {
+    for (const QJsonValue& value : note.value(kFilesKey).toArray()) {
         if (safeJoinPath(QString(), value.toString(), cleaned))
             record.files.insert(cleaned);
     }
-    for (const QJsonValue& value : document.object().value(kFoldersKey).toArray()) {
+    for (const QJsonValue& value : note.value(kFoldersKey).toArray()) {
         if (safeJoinPath(QString(), value.toString(), cleaned))
             record.folders.insert(cleaned);
     }
@@ -73,14 +73,8 @@ InstalledFiles InstalledFiles::read()
 
 bool InstalledFiles::write() const
 {
-    const QJsonObject object{{kFilesKey, sorted(files)}, {kFoldersKey, sorted(folders)}};
-    const QString file = path();
-    if (!makePath(updateDirPath(false))
-        || platform::saveWholeFile(file, QJsonDocument(object).toJson()) != QFileDevice::NoError) {
-        Log::instance()->critical(QStringLiteral("failed to write the record of game files: ") + file);
-        return false;
-    }
-    return true;
+    return writeUpdateNote(kName, {{kFilesKey, sorted(files)}, {kFoldersKey, sorted(folders)}},
+                           QStringLiteral("record of game files"));
 }
 
 void InstalledFiles::addFile(const QString& relativePath)

@@ -1,16 +1,12 @@
 #include "update/LauncherHandOverMark.h"
 
-#include "core/Log.h"
 #include "core/Paths.h"
 #include "core/ProductInfo.h"
-#include "platform/SaveFile.h"
-
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "update/UpdateNote.h"
 
 namespace {
 
+const QString kName = QStringLiteral(".launcher-handover");
 const QString kPromisedKey = QStringLiteral("promised");
 const QString kExecutableKey = QStringLiteral("executable");
 
@@ -18,7 +14,7 @@ const QString kExecutableKey = QStringLiteral("executable");
 
 QString LauncherHandOverMark::path()
 {
-    return joinPath(updateDirPath(false), QStringLiteral(".launcher-handover"));
+    return updateNotePath(kName);
 }
 
 QString LauncherHandOverMark::executablePath()
@@ -28,10 +24,9 @@ QString LauncherHandOverMark::executablePath()
 
 bool LauncherHandOverMark::read(LauncherHandOverMark& out)
 {
-    QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
+    QJsonObject object;
+    if (readUpdateNote(kName, object) == UpdateNoteState::Missing)
         return false;
-    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
     out.promised = Version::fromString(object.value(kPromisedKey).toString());
     out.executable = object.value(kExecutableKey).toString();
     return true;
@@ -39,12 +34,6 @@ bool LauncherHandOverMark::read(LauncherHandOverMark& out)
 
 bool LauncherHandOverMark::write() const
 {
-    const QJsonObject object{{kPromisedKey, promised.toString()}, {kExecutableKey, executable}};
-    const QString file = path();
-    if (!makePath(updateDirPath(false))
-        || platform::saveWholeFile(file, QJsonDocument(object).toJson()) != QFileDevice::NoError) {
-        Log::instance()->critical(QStringLiteral("failed to write the launcher hand-over mark: ") + file);
-        return false;
-    }
-    return true;
+    return writeUpdateNote(kName, {{kPromisedKey, promised.toString()}, {kExecutableKey, executable}},
+                           QStringLiteral("launcher hand-over mark"));
 }
